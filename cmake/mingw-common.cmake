@@ -1,0 +1,10 @@
+# The -posix compilers: GoogleTest needs std::mutex, which the win32 thread model lacks.
+set(CMAKE_C_COMPILER   ${NTF_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${NTF_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${NTF_TRIPLET}-windres)
+set(NTF_WIDL           ${NTF_TRIPLET}-widl)
+set(NTF_OBJDUMP        ${NTF_TRIPLET}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${NTF_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

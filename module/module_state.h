@@ -1,0 +1,18 @@
+// Module-wide values fixed at load time, and the count of live objects and factories.
+#pragma once
+#include <windows.h>
+
+extern HINSTANCE moduleHandle;
+extern char moduleShortPath[260];
+extern volatile LONG liveObjectCount;
+
+// What the DLL entry does on DLL_PROCESS_ATTACH; test programs that link the module's code
+// statically call it with their own instance so that resources and classes resolve there.
+void ModuleProcessAttach(HINSTANCE instance);
+
+// Interlocked: objects of several apartments in one process may come and go at once.
+void ModuleObjectCreated();
+void ModuleObjectDestroyed();
+
+// S_OK when nothing that runs the module's code is alive, else S_FALSE.
+HRESULT ModuleCanUnload();

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Static checks of a built NtfObj.dll: the exact export table, imports of system DLLs only,
+# and the resources by type, number and language. Expected values: exports.txt, resources.txt.
+set -u
+dll=${1:?dll}; objdump=${2:?objdump}
+here=$(dirname "$(readlink -f "$0")")
+fail=0
+dump=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
+
+# "ordinal name" for every named export; the name table lists ordinals less the base.
+base=$(printf '%s\n' "$dump" | gawk '/^Ordinal Base/{print $3; exit}')
+exports=$(printf '%s\n' "$dump" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  sed -nE 's/^\s*\[\s*([0-9]+)\]\s+(\S+).*/\1 \2/p' | gawk -v b="$base" '{print $1 + b, $2}')
+# An export with no name would show only in the address table.
+count=$(printf '%s\n' "$dump" | gawk '/Export Address Table[ \t]+[0-9a-f]+$/{print strtonum("0x"$4); exit}')
+if ! diff <(grep -v '^#' "$here/exports.txt") <(printf '%s\n' "$exports") >/dev/null; then
+  echo "exports differ (expected < > actual):"
+  diff <(grep -v '^#' "$here/exports.txt") <(printf '%s\n' "$exports"); fail=1
+fi
+if [ "$count" != "$(grep -vc '^#' "$here/exports.txt")" ]; then
+  echo "export address table holds $count entries"; fail=1
+fi
+
+allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll shlwapi.dll ole32.dll oleaut32.dll advapi32.dll msvcrt.dll "
+for name in $(printf '%s\n' "$dump" | gawk '/DLL Name:/{print $3}'); do
+  case "$allowed" in *" ${name,,} "*) ;; *) echo "unexpected import: $name"; fail=1 ;; esac
+done
+
+# "type/name/language" for every resource leaf; types and names are numbers or text.
+resources=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' | gawk '
+  function key(line) { if (match(line, /ID: 0x[0-9a-f]+/)) return strtonum("0x" substr(line, RSTART + 6, RLENGTH - 6));
+                       if (match(line, /name: .*, Value/)) return substr(line, RSTART + 6, RLENGTH - 13); return "?" }
+  /^[0-9a-f]+   Entry:/      { type = key($0) }
+  /^[0-9a-f]+     Entry:/    { id = key($0) }
+  /^[0-9a-f]+       Entry:/  { print type "/" id "/" sprintf("0x%04x", key($0)) }' | sort)
+expected=$(grep -v '^#' "$here/resources.txt" | sort)
+if [ "$resources" != "$expected" ]; then
+  echo "resources differ (expected < > actual):"
+  diff <(printf '%s\n' "$expected") <(printf '%s\n' "$resources"); fail=1
+fi
+
+[ $fail = 0 ] && echo "static checks passed: $dll"
+exit $fail

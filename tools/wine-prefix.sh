@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# A Wine prefix of the test run's own, with one persistent wineserver.
+#   wine-prefix.sh start PREFIX         boot the prefix once, start its wineserver
+#   wine-prefix.sh run PREFIX PROG ARGS run a Windows program in it (exit status is the program's)
+#   wine-prefix.sh stop PREFIX          end its wineserver and every program still in it
+set -u
+cmd=${1:?command}; prefix=${2:?prefix}; shift 2
+prefix=$(readlink -m "$prefix")
+
+export WINEPREFIX="$prefix"
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=d}
+# Code page 936 for the Chinese texts and the double-byte rules.
+# (set on the Wine commands only: bash itself has no such locale to switch to)
+wine=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 /usr/lib/wine/wine64)
+wineserver=/usr/lib/wine/wineserver
+
+case "$cmd" in
+start)
+  mkdir -p "$prefix"
+  # Its own stdio on /dev/null: otherwise it holds ctest's output pipe open.
+  "$wineserver" -p </dev/null >/dev/null 2>&1
+  if [ ! -f "$prefix/.ntf-ready" ]; then
+    "${wine[@]}" wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+    # Every program of the prefix runs inside a virtual desktop with a taskbar: no window
+    # manager stalls when windows hide, and a real notification area.
+    "${wine[@]}" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shell /f >/dev/null 2>&1
+    "${wine[@]}" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+    touch "$prefix/.ntf-ready"
+  fi
+  ;;
+run)
+  # Programs that Wine starts on the way (the desktop, COM servers) inherit the standard
+  # handles and outlive the test; give them a file, not the caller's pipe, and copy it after.
+  log=$(mktemp "$prefix/run.XXXXXX.log")
+  "${wine[@]}" "$@" </dev/null >"$log" 2>&1
+  status=$?
+  cat "$log"; rm -f "$log"
+  exit $status
+  ;;
+stop)
+  "$wineserver" -k >/dev/null 2>&1
+  exit 0
+  ;;
+*)
+  echo "usage: $0 start|run|stop PREFIX ..." >&2; exit 2 ;;
+esac
