@@ -1,0 +1,6 @@
+#include "popup/window_procs.h"
+
+LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
