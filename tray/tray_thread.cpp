@@ -1,6 +1,171 @@
+// Starting the tray thread, or forwarding a request to the window of the one that runs.
 #include "tray/tray_thread.h"
 
-int ApplyTrayRequest(TrayRequest*) { return 0; }
-int ShowBalloonRequest(TrayRequest*) { return 0; }
-int ClassifyWindowsVersion() { return 1; }
-int TrayThreadRunning() { return 0; }
+#include <cstdio>
+#include <new>
+#include <process.h>
+
+#include "module/module_state.h"
+#include "popup/notify_session.h"
+#include "popup/show_notification.h"
+#include "tray/tray_icon.h"
+#include "tray/tray_request.h"
+#include "tray/windows_version.h"
+
+namespace {
+
+// 1 from the moment a starter claims the start until the new thread has made its window (or
+// failed to): a second request in that time waits for the window instead of starting a thread.
+volatile LONG trayStarting = 0;
+// Tray threads from their start until they exit.
+volatile LONG trayThreadCount = 0;
+
+bool TrayWindowLive()
+{
+    HWND window = NotifySession.trayWindow;
+    return window && IsWindow(window);
+}
+
+HANDLE StartTrayThread(TrayRequest* request, int showBalloon)
+{
+    auto* record = new (std::nothrow) TrayStartRecord{request, 0, nullptr, showBalloon};
+    if (!record)
+        return nullptr;
+    // The thread holds the module while it runs, so that an unload cannot pull its code away.
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&TrayThread), &self);
+    record->moduleReference = self;
+    InterlockedIncrement(&trayThreadCount);
+    uintptr_t thread = _beginthreadex(nullptr, 0, TrayThread, record, 0, nullptr);
+    if (!thread) {
+        InterlockedDecrement(&trayThreadCount);
+        if (self)
+            FreeLibrary(self);
+        delete record;
+        return nullptr;
+    }
+    return reinterpret_cast<HANDLE>(thread);
+}
+
+// Posts message to the live tray window, or starts a thread for the request. Returns the new
+// thread's handle, or null when the request was posted, refused or could not be started.
+HANDLE RouteTrayRequest(TrayRequest* request, UINT message, int showBalloon)
+{
+    for (;;) {
+        if (TrayWindowLive()) {
+            PostMessageA(NotifySession.trayWindow, message, 0, 0);
+            return nullptr;
+        }
+        if (request->abort)
+            return nullptr;
+        if (InterlockedCompareExchange(&trayStarting, 1, 0) == 0) {
+            // A thread may have finished starting between the test above and the claim.
+            if (TrayWindowLive()) {
+                InterlockedExchange(&trayStarting, 0);
+                continue;
+            }
+            HANDLE thread = StartTrayThread(request, showBalloon);
+            if (!thread)
+                InterlockedExchange(&trayStarting, 0);
+            return thread;
+        }
+        // Another thread is starting: its window creation is short, wait for it.
+        while (trayStarting)
+            Sleep(1);
+    }
+}
+
+// Copies a host field that may lack its zero byte.
+template <size_t N>
+void CopyField(char (&target)[N], const char (&field)[N])
+{
+    CopyLimited(target, field, N - 1);
+    target[N - 1] = 0;
+}
+
+}  // namespace
+
+unsigned __stdcall TrayThread(void* startRecord)
+{
+    auto* record = static_cast<TrayStartRecord*>(startRecord);
+    record->started = 0;
+    UnregisterClassA(kTrayWindowClass, moduleHandle);
+    RegisterTrayWindowClass();
+
+    HWND window = CreateWindowExA(0, kTrayWindowClass, kTrayWindowClass, WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, moduleHandle, nullptr);
+    NotifySession.trayWindow = window;
+    InterlockedExchange(&trayStarting, 0);   // requests that waited may post to it now
+
+    if (window && IsWindow(window)) {
+        record->started = 1;
+        ShowWindow(window, SW_HIDE);
+        UpdateWindow(window);
+        if (record->showBalloon && !record->request->balloonRequested)
+            PostMessageA(window, kTrayBalloonMessage, 0, 0);
+        NotifySession.trayClosed = 0;
+        do {
+            MSG msg;
+            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            if (got != 0 && got != -1) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } while (!NotifySession.trayClosed);
+        // The session is over: the window goes without its procedure, which must not run
+        // again once the module may be unloaded.
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+        DestroyWindow(window);
+    }
+
+    unsigned started = record->started;
+    HMODULE module = record->moduleReference;
+    delete record;
+    InterlockedDecrement(&trayThreadCount);
+    if (module)
+        FreeLibraryAndExitThread(module, started);
+    return started;
+}
+
+int TrayThreadRunning()
+{
+    return trayThreadCount != 0 || trayStarting != 0;
+}
+
+int ApplyTrayRequest(TrayRequest* request)
+{
+    if (!request)
+        return 0;
+    NotifySession.currentTrayRequest = request;
+    HANDLE thread = RouteTrayRequest(request, kTrayModifyMessage, 0);
+    if (thread)
+        CloseHandle(thread);
+    return 0;
+}
+
+int ShowBalloonRequest(TrayRequest* request)
+{
+    if (!request)
+        return 0;
+    NotifySession.currentTrayRequest = request;
+    if (!UsesBalloonTips(ClassifyWindowsVersion())) {
+        char message[260] = {};
+        snprintf(message, sizeof message, "%.*s\n%.*s",
+                 static_cast<int>(sizeof request->title), request->title,
+                 static_cast<int>(sizeof request->text), request->text);
+        char url[sizeof request->url];
+        char urlDisplay[sizeof request->urlDisplay];
+        CopyField(url, request->url);
+        CopyField(urlDisplay, request->urlDisplay);
+        return ShowNotification(NS_FLATBORDER | NS_WAIT | NS_ICON_INFO | NS_CLOSEBOX, message, 1,
+                                url, urlDisplay, request->timeoutMs);
+    }
+    HANDLE thread = RouteTrayRequest(request, kTrayBalloonMessage, 1);
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    return 0;
+}

@@ -1,0 +1,159 @@
+// The hidden tray window: adds the icon, applies the host's requests, shows the balloon and
+// turns the shell's balloon events into the session's result.
+#include "tray/tray_thread.h"
+
+#include "module/module_state.h"
+#include "popup/notify_session.h"
+#include "tray/tray_icon.h"
+#include "tray/tray_request.h"
+
+const char kTrayWindowClass[] = "VorbelXTrayIcon";
+
+volatile UINT balloonWatchdogDelayOverrideMs = 0;
+volatile LONG balloonWatchdogFirings = 0;
+
+namespace {
+
+// What the shell said about the balloon last shown; the tray thread alone uses it.
+int balloonShellState = kBalloonNotReported;
+
+HICON RequestIcon(const TrayRequest* request)
+{
+    // The record holds the handle in 32 bits; handles sign-extend on 64-bit Windows.
+    return reinterpret_cast<HICON>(static_cast<LONG_PTR>(static_cast<LONG>(request->icon)));
+}
+
+void EndTraySession(HWND window)
+{
+    KillTimer(window, kBalloonWatchdogTimer);
+    trayIcon.DeleteIcon();
+    PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+void HandleShellEvent(HWND window, LPARAM event)
+{
+    switch (event) {
+    case kBalloonTimeoutEvent:
+        NotifySession.timedOut = 1;
+        EndTraySession(window);
+        break;
+    case kBalloonClickEvent:
+        NotifySession.balloonClicked = 1;
+        EndTraySession(window);
+        break;
+    case kBalloonShowEvent:
+        balloonShellState = kBalloonShown;
+        break;
+    case kBalloonHideEvent:
+        balloonShellState = kBalloonHidden;
+        break;
+    }
+}
+
+void ShowRequestedBalloon(HWND window, const TrayRequest* request)
+{
+    NotifySession.balloonClicked = 0;
+    NotifySession.timedOut = 0;
+    if (!request || request->abort) {
+        EndTraySession(window);
+        return;
+    }
+    char text[sizeof request->text];
+    char title[sizeof request->title];
+    CopyLimited(text, request->text, sizeof text - 1);
+    text[sizeof text - 1] = 0;
+    CopyLimited(title, request->title, sizeof title - 1);
+    title[sizeof title - 1] = 0;
+    if (!trayIcon.ShowBalloon(text, title, NIIF_INFO, request->timeoutMs)) {
+        // No balloon means no balloon event: end now rather than leave the host waiting.
+        EndTraySession(window);
+        return;
+    }
+    balloonShellState = kBalloonNotReported;
+    UINT delay = balloonWatchdogDelayOverrideMs ? balloonWatchdogDelayOverrideMs
+                                                : BalloonWatchdogDelayMs(request->timeoutMs);
+    SetTimer(window, kBalloonWatchdogTimer, delay, nullptr);
+}
+
+}  // namespace
+
+WORD TrayResultCode(int abort, int balloonClicked, int timedOut)
+{
+    if (balloonClicked)
+        return kTrayResultClicked;
+    if (timedOut)
+        return kTrayResultTimedOut;
+    return abort ? kTrayResultAborted : kTrayResultNone;
+}
+
+UINT BalloonWatchdogDelayMs(UINT timeoutMs)
+{
+    return timeoutMs + kBalloonWatchdogMarginMs;
+}
+
+bool BalloonWatchdogEndsSession(int shellState)
+{
+    // A shell that reported the balloon as shown will report its end too (Windows keeps a
+    // balloon up while the user is idle, however long that is).
+    return shellState != kBalloonShown;
+}
+
+void RegisterTrayWindowClass()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = TrayWindowProc;
+    windowClass.hInstance = moduleHandle;
+    windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));   // IDI_APPLICATION
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kTrayWindowClass;
+    RegisterClassA(&windowClass);
+}
+
+LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const TrayRequest* request = NotifySession.currentTrayRequest;
+    switch (message) {
+    case WM_CREATE:
+        if (request) {
+            trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip,
+                             RequestIcon(request), 0);
+            if (request->balloonRequested)
+                PostMessageA(window, kTrayBalloonMessage, 0, 0);
+        }
+        return 0;
+    case WM_DESTROY:
+        NotifySession.resultCode = TrayResultCode(request && request->abort,
+                                                  NotifySession.balloonClicked,
+                                                  NotifySession.timedOut);
+        ResetSession(kTrayWindowClass);   // raises trayClosed: the thread's loop ends
+        return 0;
+    case WM_TIMER:
+        if (wParam == kBalloonWatchdogTimer) {
+            InterlockedIncrement(&balloonWatchdogFirings);
+            if (BalloonWatchdogEndsSession(balloonShellState)) {
+                NotifySession.timedOut = 1;
+                EndTraySession(window);
+            }
+            return 0;
+        }
+        break;
+    case kTrayCallbackMessage:
+    case kTrayCallbackMessage2:
+        HandleShellEvent(window, lParam);
+        break;
+    case kTrayModifyMessage:
+        if (!request || request->abort)
+            EndTraySession(window);
+        else
+            trayIcon.ModifyIcon(RequestIcon(request), request->tip);
+        break;
+    case kTrayHideMessage:
+        trayIcon.HideIcon();
+        break;
+    case kTrayBalloonMessage:
+        ShowRequestedBalloon(window, request);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
