@@ -1,4 +1,7 @@
 #include "module/module_state.h"
+#include "popup/notify_session.h"
+#include "tray/tray_thread.h"
+#include <cstdlib>
 
 HINSTANCE moduleHandle = nullptr;
 char moduleShortPath[260] = "";
@@ -22,7 +25,32 @@ void ModuleObjectDestroyed()
     InterlockedDecrement(&liveObjectCount);
 }
 
+// A notification window of this process whose window procedure is the module's.
+static bool NotificationWindowAlive()
+{
+    HWND window = NotifySession.popupWindow;
+    if (!window || !IsWindow(window))
+        return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
 HRESULT ModuleCanUnload()
 {
-    return liveObjectCount != 0 ? S_FALSE : S_OK;
+    if (liveObjectCount != 0 || NotificationWindowAlive() || TrayThreadRunning())
+        return S_FALSE;
+    return S_OK;
+}
+
+void* (*moduleAllocator)(size_t size) = std::malloc;
+
+void* ModuleAllocate(size_t size)
+{
+    return moduleAllocator(size);
+}
+
+void ModuleFree(void* memory)
+{
+    std::free(memory);
 }

@@ -14,5 +14,12 @@ void ModuleProcessAttach(HINSTANCE instance);
 void ModuleObjectCreated();
 void ModuleObjectDestroyed();
 
-// S_OK when nothing that runs the module's code is alive, else S_FALSE.
+// S_OK when nothing that runs the module's code is alive, else S_FALSE: no object or
+// factory, no window of the notification, no tray thread. Unloading under a live window
+// procedure or thread would crash the host.
 HRESULT ModuleCanUnload();
+
+// Memory of objects and factories. Tests replace the allocator to make allocation fail.
+void* ModuleAllocate(size_t size);
+void ModuleFree(void* memory);
+extern void* (*moduleAllocator)(size_t size);

@@ -29,7 +29,7 @@ done
 # "type/name/language" for every resource leaf; types and names are numbers or text.
 resources=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' | gawk '
   function key(line) { if (match(line, /ID: 0x[0-9a-f]+/)) return strtonum("0x" substr(line, RSTART + 6, RLENGTH - 6));
-                       if (match(line, /name: .*, Value/)) return substr(line, RSTART + 6, RLENGTH - 13); return "?" }
+                       if (match(line, /name: .*, Value/)) { s = substr(line, RSTART + 6, RLENGTH - 13); sub(/^\[[^]]*\]: /, "", s); return s } return "?" }
   /^[0-9a-f]+   Entry:/      { type = key($0) }
   /^[0-9a-f]+     Entry:/    { id = key($0) }
   /^[0-9a-f]+       Entry:/  { print type "/" id "/" sprintf("0x%04x", key($0)) }' | sort)
@@ -37,6 +37,11 @@ expected=$(grep -v '^#' "$here/resources.txt" | sort)
 if [ "$resources" != "$expected" ]; then
   echo "resources differ (expected < > actual):"
   diff <(printf '%s\n' "$expected") <(printf '%s\n' "$resources"); fail=1
+fi
+
+# serverDisabled: one 4-byte section that every process loading the module shares.
+if ! "$objdump" -h "$dll" | gawk '$2 == ".shared" { size = $3; getline; if (size == "00000004" && /SHARED/) ok = 1 } END { exit !ok }'; then
+  echo "no 4-byte shared section .shared"; fail=1
 fi
 
 [ $fail = 0 ] && echo "static checks passed: $dll"

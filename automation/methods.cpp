@@ -1,0 +1,147 @@
+// The nine methods. They keep no state in the object: every object of a process drives the
+// one NotifySession.
+#include "automation/methods.h"
+#include "popup/notify_session.h"
+#include "popup/show_notification.h"
+#include "tray/tray_thread.h"
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+AnsiText::AnsiText(BSTR text) : text_(nullptr)
+{
+    if (!text)
+        return;
+    // Two bytes per character plus two hold the text in any double-byte code page.
+    int size = static_cast<int>(std::wcslen(text)) * 2 + 2;
+    text_ = static_cast<char*>(std::calloc(size, 1));
+    if (text_)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, text_, size, nullptr, nullptr);
+}
+
+AnsiText::~AnsiText()
+{
+    std::free(text_);
+}
+
+// Copies at most size - 1 bytes of text (none for null) and a terminating zero.
+static void CopyCut(char* buffer, size_t size, const char* text)
+{
+    size_t length = text ? std::strlen(text) : 0;
+    if (length > size - 1)
+        length = size - 1;
+    if (length)
+        std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+}
+
+void ComposeMessage(const char* heading, const char* body, char* message)
+{
+    std::memset(message, 0, kComposedMessageSize);
+    size_t used = 0;
+    auto append = [&](const char* text, size_t length) {
+        size_t room = kComposedMessageSize - 1 - used;
+        if (length > room)
+            length = room;
+        std::memcpy(message + used, text, length);
+        used += length;
+    };
+    append(heading ? heading : "", heading ? std::strlen(heading) : 0);
+    append("\n", 1);
+    append(body ? body : "", body ? std::strlen(body) : 0);
+}
+
+HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj*, BSTR bstrString, BSTR bstrTitle,
+                                      BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
+                                      long lStyle, short* nRet)
+{
+    AnsiText heading(bstrString), body(bstrTitle), url(bstrUrl), display(bstrUrlDisplay);
+    char message[kComposedMessageSize];
+    ComposeMessage(heading.get(), body.get(), message);
+    // An overlong display text shows its first 259 bytes rather than nothing.
+    char linkText[kLinkTextSize];
+    CopyCut(linkText, sizeof linkText, display.get());
+
+    NotifySession.ownerWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hWndParent));
+    ShowNotification(lStyle, message, 1, url.get(), linkText, NotifySession.closeDelayMs);
+    *nRet = static_cast<short>(NotifySession.resultCode);
+    return S_OK;
+}
+
+// A null list text leaves an empty list; the mask and the has-flag are set as for any text.
+static void StoreList(char* list, BSTR text)
+{
+    AnsiText converted(text);
+    CopyCut(list, kListSize, converted.get());
+}
+
+HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwStateInit,
+                                            short* nRet)
+{
+    StoreList(NotifySession.checkList, bstrString);
+    NotifySession.checkMask = static_cast<WORD>(dwStateInit);
+    NotifySession.hasCheckList = 1;
+    *nRet = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwStateInit,
+                                             short* nRet)
+{
+    StoreList(NotifySession.buttonList, bstrString);
+    NotifySession.buttonMask = static_cast<WORD>(dwStateInit);
+    NotifySession.hasButtonList = 1;
+    *nRet = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj*, BSTR bstrString, short, short* nRet)
+{
+    StoreList(NotifySession.comboList, bstrString);
+    NotifySession.hasComboList = 1;
+    *nRet = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjTimeInterval(IAxObj*, ULONG delayMs)
+{
+    if (delayMs != 0)
+        NotifySession.closeDelayMs = delayMs;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj*, ULONG gradientFrom, ULONG gradientTo,
+                                        ULONG borderColor, ULONG titleColor, ULONG bodyColor)
+{
+    NotifySession.gradientFrom = gradientFrom;
+    NotifySession.gradientTo = gradientTo;
+    NotifySession.borderColor = borderColor;
+    NotifySession.titleColor = titleColor;
+    NotifySession.bodyColor = bodyColor;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj*, HICON icon)
+{
+    NotifySession.appIcon = icon;
+    return S_OK;
+}
+
+// The record stays the host's: the tray flow keeps its address and reads it later.
+HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short* nRet)
+{
+    if (request)
+        ApplyTrayRequest(request);
+    *nRet = static_cast<short>(NotifySession.resultCode);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
+{
+    if (request) {
+        request->balloonRequested = 1;
+        ShowBalloonRequest(request);
+    }
+    *nRet = static_cast<short>(NotifySession.resultCode);
+    return S_OK;
+}

@@ -1,0 +1,41 @@
+// The nine methods of IAxObj: they turn calls into NotifySession state, a notification or a
+// tray request.
+#pragma once
+#include "automation/ntf_object.h"
+
+HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
+                                      BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
+                                      long lStyle, short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+                                            short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+                                             short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+                                             short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjTimeInterval(IAxObj* This, ULONG delayMs);
+HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj* This, ULONG gradientFrom, ULONG gradientTo,
+                                        ULONG borderColor, ULONG titleColor, ULONG bodyColor);
+HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj* This, HICON icon);
+HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj* This, TrayRequest* request, short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj* This, TrayRequest* request,
+                                                 short* nRet);
+
+// Sizes of Action's own buffers.
+enum { kComposedMessageSize = 1040, kLinkTextSize = 260 };
+
+// "heading\nbody" into a zeroed buffer of kComposedMessageSize, cut after 1039 bytes; a null
+// text composes as empty.
+void ComposeMessage(const char* heading, const char* body, char* message);
+
+// A BSTR in the ANSI code page (CP_ACP), up to its first zero character; null for a null BSTR.
+class AnsiText {
+public:
+    explicit AnsiText(BSTR text);
+    ~AnsiText();
+    AnsiText(const AnsiText&) = delete;
+    AnsiText& operator=(const AnsiText&) = delete;
+    const char* get() const { return text_; }
+    const char* orEmpty() const { return text_ ? text_ : ""; }
+private:
+    char* text_;
+};

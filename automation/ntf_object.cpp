@@ -1,0 +1,143 @@
+// The object record, QueryInterface, reference counting and IObjectSafety.
+#include "automation/ntf_object.h"
+#include "automation/dispatcher.h"
+#include "automation/methods.h"
+#include "module/module_state.h"
+#include <cstring>
+#include <new>
+
+const IID kIID_IObjectSafety =
+    {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+const IID kIID_IOleObject =
+    {0x00000112, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kIID_IUnknown =
+    {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kIID_IDispatch =
+    {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+static NtfObjRecord* RecordOf(IAxObj* primary)
+{
+    return reinterpret_cast<NtfObjRecord*>(primary);
+}
+
+static NtfObjRecord* RecordOfSafety(void* safety)
+{
+    return reinterpret_cast<NtfObjRecord*>(static_cast<char*>(safety) -
+                                           offsetof(NtfObjRecord, safety));
+}
+
+static bool SameGuid(REFIID a, const IID& b)
+{
+    return std::memcmp(&a, &b, sizeof(IID)) == 0;
+}
+
+HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out)
+{
+    *out = nullptr;
+    NtfObjRecord* object = RecordOf(This);
+    void* chosen = nullptr;
+    if (SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch) ||
+        SameGuid(riid, kIID_IOleObject))
+        chosen = &object->primary;
+    else if (SameGuid(riid, kIID_IObjectSafety))
+        chosen = &object->safety;
+    else if (SameGuid(riid, IID_IAxObj) || SameGuid(riid, IID_IAxObj2))
+        chosen = &object->primary;
+    if (!chosen)
+        return E_NOINTERFACE;
+    *out = chosen;
+    AxObjAddRef(This);
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE AxObjAddRef(IAxObj* This)
+{
+    return static_cast<ULONG>(++RecordOf(This)->refCount);
+}
+
+ULONG STDMETHODCALLTYPE AxObjRelease(IAxObj* This)
+{
+    NtfObjRecord* object = RecordOf(This);
+    LONG count = --object->refCount;
+    if (count != 0)
+        return static_cast<ULONG>(count);
+    ModuleFree(object);
+    ModuleObjectDestroyed();
+    return 0;
+}
+
+// Type information is for registration and tools only; the object never hands it out.
+static HRESULT STDMETHODCALLTYPE AxObjGetTypeInfoCount(IAxObj*, UINT*)
+{
+    return E_NOINTERFACE;
+}
+
+static HRESULT STDMETHODCALLTYPE AxObjGetTypeInfo(IAxObj*, UINT, LCID, ITypeInfo**)
+{
+    return E_NOINTERFACE;
+}
+
+static HRESULT STDMETHODCALLTYPE SafetyQueryInterface(void* This, REFIID riid, void** out)
+{
+    return AxObjQueryInterface(PrimaryOf(RecordOfSafety(This)), riid, out);
+}
+
+static ULONG STDMETHODCALLTYPE SafetyAddRef(void* This)
+{
+    return AxObjAddRef(PrimaryOf(RecordOfSafety(This)));
+}
+
+static ULONG STDMETHODCALLTYPE SafetyRelease(void* This)
+{
+    return AxObjRelease(PrimaryOf(RecordOfSafety(This)));
+}
+
+// Hosts asking whether the object is safe for scripting or initialisation are told yes;
+// nothing is stored and the option words are not written.
+static HRESULT STDMETHODCALLTYPE SafetyGetOptions(void*, REFIID, DWORD*, DWORD*)
+{
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE SafetySetOptions(void*, REFIID, DWORD, DWORD)
+{
+    return S_OK;
+}
+
+const IAxObjVtbl kAxObjTable = {
+    AxObjQueryInterface,
+    AxObjAddRef,
+    AxObjRelease,
+    AxObjGetTypeInfoCount,
+    AxObjGetTypeInfo,
+    AxObjGetIDsOfNames,
+    AxObjInvoke,
+    AxObjAction,
+    AxObjSetCheckInfo,
+    AxObjSetButtonInfo,
+    AxObjSetComboxInfo,
+    AxObjTimeInterval,
+    AxObjSetColor,
+    AxObjSetAppIcon,
+    AxObjSetTrayIcon,
+    AxObjShowUpdateBalloon,
+};
+static_assert(sizeof(IAxObjVtbl) == 16 * sizeof(void*), "sixteen slots");
+
+const ObjectSafetyTable kObjectSafetyTable = {
+    SafetyQueryInterface,
+    SafetyAddRef,
+    SafetyRelease,
+    SafetyGetOptions,
+    SafetySetOptions,
+};
+
+NtfObjRecord* CreateNtfObj()
+{
+    void* memory = ModuleAllocate(sizeof(NtfObjRecord));
+    if (!memory)
+        return nullptr;
+    NtfObjRecord* object = new (memory) NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1};
+    ModuleObjectCreated();
+    return object;
+}

@@ -1,0 +1,104 @@
+// NtfObjFactory: creates NtfObj objects; it cannot aggregate and keeps no server locks.
+#include "module/class_factory.h"
+#include "module/module_state.h"
+#include "automation/ntf_object.h"
+#include <cstring>
+#include <new>
+
+struct ClassFactoryTable {
+    HRESULT (STDMETHODCALLTYPE *QueryInterface)(NtfObjFactory* This, REFIID riid, void** out);
+    ULONG (STDMETHODCALLTYPE *AddRef)(NtfObjFactory* This);
+    ULONG (STDMETHODCALLTYPE *Release)(NtfObjFactory* This);
+    HRESULT (STDMETHODCALLTYPE *CreateInstance)(NtfObjFactory* This, IUnknown* outer,
+                                                REFIID riid, void** out);
+    HRESULT (STDMETHODCALLTYPE *LockServer)(NtfObjFactory* This, BOOL lock);
+};
+
+namespace {
+
+const IID kIID_IUnknown =
+    {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIID_IClassFactory =
+    {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+bool SameGuid(REFGUID a, const GUID& b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+ULONG STDMETHODCALLTYPE FactoryAddRef(NtfObjFactory* This)
+{
+    return static_cast<ULONG>(++This->refCount);
+}
+
+ULONG STDMETHODCALLTYPE FactoryRelease(NtfObjFactory* This)
+{
+    LONG count = --This->refCount;
+    if (count != 0)
+        return static_cast<ULONG>(count);
+    ModuleFree(This);
+    ModuleObjectDestroyed();
+    return 0;
+}
+
+HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid, void** out)
+{
+    *out = nullptr;
+    if (!SameGuid(riid, kIID_IUnknown) && !SameGuid(riid, kIID_IClassFactory))
+        return E_NOINTERFACE;
+    *out = This;
+    FactoryAddRef(This);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* outer,
+                                                REFIID riid, void** out)
+{
+    *out = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    if (!SameGuid(This->classId, CLSID_NtfObj))
+        return E_FAIL;
+    NtfObjRecord* object = CreateNtfObj();
+    if (!object)
+        return E_OUTOFMEMORY;
+    HRESULT hr = AxObjQueryInterface(PrimaryOf(object), riid, out);
+    AxObjRelease(PrimaryOf(object));
+    return hr;
+}
+
+// Server locks do not keep the module loaded.
+HRESULT STDMETHODCALLTYPE FactoryLockServer(NtfObjFactory*, BOOL)
+{
+    return E_NOTIMPL;
+}
+
+const ClassFactoryTable kClassFactoryTable = {
+    FactoryQueryInterface, FactoryAddRef, FactoryRelease, FactoryCreateInstance,
+    FactoryLockServer,
+};
+
+}  // namespace
+
+NtfObjFactory* CreateNtfObjFactory(REFCLSID classId)
+{
+    void* memory = ModuleAllocate(sizeof(NtfObjFactory));
+    if (!memory)
+        return nullptr;
+    NtfObjFactory* factory = new (memory) NtfObjFactory{&kClassFactoryTable, 1, classId};
+    ModuleObjectCreated();
+    return factory;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
+{
+    *ppv = nullptr;
+    if (!SameGuid(rclsid, CLSID_NtfObj))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    NtfObjFactory* factory = CreateNtfObjFactory(rclsid);
+    if (!factory)
+        return E_OUTOFMEMORY;
+    HRESULT hr = FactoryQueryInterface(factory, riid, ppv);
+    FactoryRelease(factory);
+    return hr;
+}

@@ -1,0 +1,13 @@
+// Self-registration, and the switch that unregistering throws in every process.
+#pragma once
+#include <windows.h>
+
+// 1 once any process has unregistered the server: every Invoke in every process that has
+// the module loaded then returns S_FALSE. It lives in a 4-byte section shared by all of them.
+extern volatile LONG serverDisabled;
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer();
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer();
+
+// The registry form of a GUID ("{...}", upper case) in ANSI; false when it cannot be made.
+bool GuidRegistryText(REFGUID guid, char* text, int size);
