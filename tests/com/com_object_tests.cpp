@@ -1,0 +1,505 @@
+// NtfObj as a COM object, linked in statically: the factory, QueryInterface and reference
+// counts, the unload answer, the methods' effect on the session, and Invoke's checks.
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "automation/dispatcher.h"
+#include "automation/methods.h"
+#include "automation/ntf_object.h"
+#include "module/class_factory.h"
+#include "module/module_state.h"
+#include "module/registration.h"
+#include "popup/notify_session.h"
+#include "tray/tray_thread.h"
+
+namespace {
+
+const IID kIUnknown = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIClassFactory = {1, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIDispatch = {0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIPersist = {0x0000010C, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// Owns a BSTR for the length of a test.
+struct Bstr {
+    BSTR value;
+    explicit Bstr(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(value); }
+};
+
+class ComTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitialNotifySession(&NotifySession);
+        ASSERT_EQ(liveObjectCount, 0);
+    }
+    void TearDown() override { EXPECT_EQ(liveObjectCount, 0) << "an object or factory leaked"; }
+
+    // A new object through the class factory, asked for riid.
+    static void* Create(REFIID riid = IID_IAxObj)
+    {
+        IClassFactory* factory = nullptr;
+        EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory,
+                                    reinterpret_cast<void**>(&factory)), S_OK);
+        void* object = nullptr;
+        EXPECT_EQ(factory->CreateInstance(nullptr, riid, &object), S_OK);
+        factory->Release();
+        return object;
+    }
+    static LONG Count(IUnknown* object)
+    {
+        object->AddRef();
+        return static_cast<LONG>(object->Release());
+    }
+};
+
+TEST_F(ComTest, DllGetClassObjectAnswersOnlyTheClassAndItsTwoInterfaces)
+{
+    const GUID other = {0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA3}};
+    struct Case { const CLSID* clsid; const IID* iid; HRESULT result; } cases[] = {
+        {&CLSID_NtfObj, &kIClassFactory, S_OK},
+        {&CLSID_NtfObj, &kIUnknown, S_OK},
+        {&CLSID_NtfObj, &IID_IAxObj, E_NOINTERFACE},
+        {&CLSID_NtfObj, &kIDispatch, E_NOINTERFACE},
+        {&other, &kIClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+        {&IID_IAxObj, &kIClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+    };
+    for (const Case& c : cases) {
+        void* out = reinterpret_cast<void*>(1);
+        EXPECT_EQ(DllGetClassObject(*c.clsid, *c.iid, &out), c.result);
+        if (c.result != S_OK) {
+            EXPECT_EQ(out, nullptr);
+            EXPECT_EQ(liveObjectCount, 0);
+            continue;
+        }
+        EXPECT_EQ(liveObjectCount, 1);
+        IUnknown* factory = static_cast<IUnknown*>(out);
+        EXPECT_EQ(Count(factory), 1);
+        EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+        EXPECT_EQ(factory->Release(), 0u);
+        EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    }
+}
+
+TEST_F(ComTest, FactoryCreatesDistinctObjectsAndRefusesAggregationAndOtherClasses)
+{
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), E_NOTIMPL);
+    EXPECT_EQ(factory->LockServer(FALSE), E_NOTIMPL);
+    EXPECT_EQ(liveObjectCount, 1);
+
+    void* out = reinterpret_cast<void*>(1);
+    IUnknown* outer = reinterpret_cast<IUnknown*>(factory);
+    EXPECT_EQ(factory->CreateInstance(outer, kIUnknown, &out), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(factory->CreateInstance(nullptr, kIClassFactory, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(liveObjectCount, 1) << "the refused object is destroyed again";
+
+    IUnknown* first = nullptr;
+    IUnknown* second = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, kIUnknown, reinterpret_cast<void**>(&first)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, kIUnknown, reinterpret_cast<void**>(&second)), S_OK);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Count(first), 1);
+    EXPECT_EQ(liveObjectCount, 3);
+
+    // Objects outlive the factory that made them, and keep the module loaded.
+    EXPECT_EQ(factory->Release(), 0u);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(first->Release(), 0u);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(second->Release(), 0u);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+
+    // A factory for another class (DllGetClassObject never makes one) creates nothing.
+    NtfObjFactory* stray = CreateNtfObjFactory(kIPersist);
+    EXPECT_EQ(ClassFactoryOf(stray)->CreateInstance(nullptr, kIUnknown, &out), E_FAIL);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(liveObjectCount, 1);
+    ClassFactoryOf(stray)->Release();
+}
+
+void* NoMemory(size_t) { return nullptr; }
+
+TEST_F(ComTest, WithoutMemoryNothingIsCreatedOrCounted)
+{
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    moduleAllocator = NoMemory;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, &out), E_OUTOFMEMORY);
+    EXPECT_EQ(out, nullptr);
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, &out), E_OUTOFMEMORY);
+    EXPECT_EQ(out, nullptr);
+    moduleAllocator = std::malloc;
+    EXPECT_EQ(liveObjectCount, 1);
+    factory->Release();
+}
+
+TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
+{
+    IUnknown* primary = static_cast<IUnknown*>(Create(kIUnknown));
+    void* safety = nullptr;
+    ASSERT_EQ(primary->QueryInterface(kIID_IObjectSafety, &safety), S_OK);
+    EXPECT_NE(safety, static_cast<void*>(primary));
+    EXPECT_EQ(Count(primary), 2);
+
+    struct Case { const IID* iid; bool answered; } cases[] = {
+        {&kIUnknown, true}, {&kIDispatch, true}, {&kIID_IOleObject, true},
+        {&IID_IAxObj, true}, {&IID_IAxObj2, true}, {&kIID_IObjectSafety, true},
+        {&kIClassFactory, false}, {&kIPersist, false}, {&LIBID_COMOBJLib, false},
+    };
+    for (IUnknown* through : {primary, static_cast<IUnknown*>(safety)}) {
+        for (const Case& c : cases) {
+            void* out = reinterpret_cast<void*>(1);
+            HRESULT hr = through->QueryInterface(*c.iid, &out);
+            if (!c.answered) {
+                EXPECT_EQ(hr, E_NOINTERFACE);
+                EXPECT_EQ(out, nullptr);
+                EXPECT_EQ(Count(primary), 2);
+                continue;
+            }
+            ASSERT_EQ(hr, S_OK);
+            void* expected = c.iid == &kIID_IObjectSafety ? safety : static_cast<void*>(primary);
+            EXPECT_EQ(out, expected);
+            EXPECT_EQ(Count(primary), 3);
+            static_cast<IUnknown*>(out)->Release();
+        }
+    }
+    // Releasing through the safety pointer lowers the same count.
+    EXPECT_EQ(static_cast<IUnknown*>(safety)->Release(), 1u);
+    EXPECT_EQ(liveObjectCount, 1);
+    EXPECT_EQ(primary->Release(), 0u);
+}
+
+TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGranted)
+{
+    IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
+    UINT count = 77;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), E_NOINTERFACE);
+    EXPECT_EQ(count, 77u);
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(2);
+    EXPECT_EQ(dispatch->GetTypeInfo(0, 0, &info), E_NOINTERFACE);
+    EXPECT_EQ(info, reinterpret_cast<ITypeInfo*>(2));
+
+    void* out = nullptr;
+    ASSERT_EQ(dispatch->QueryInterface(kIID_IObjectSafety, &out), S_OK);
+    const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
+    DWORD supported = 5, enabled = 6;
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(out, kIDispatch, &supported, &enabled), S_OK);
+    EXPECT_EQ(supported, 5u);
+    EXPECT_EQ(enabled, 6u);
+    for (DWORD mask : {0u, 1u, 2u, 3u, 0xFFFFFFFFu})
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(out, kIPersist, mask, mask), S_OK);
+    safety->Release(out);
+    dispatch->Release();
+}
+
+TEST_F(ComTest, DllCanUnloadNowWaitsForANotificationWindowAndATrayThread)
+{
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    NotifySession.popupWindow = window;
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    DestroyWindow(window);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK) << "a stale handle keeps nothing loaded";
+    NotifySession.popupWindow = nullptr;
+
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    static TrayRequest request = {};
+    request.icon = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(LoadIcon(nullptr, IDI_INFORMATION)));
+    std::strcpy(request.tip, "NtfObj");
+    short result = -1;
+    ASSERT_EQ(object->SetTrayIcon(&request, &result), S_OK);
+    object->Release();
+    EXPECT_EQ(liveObjectCount, 0);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the tray thread still runs";
+
+    for (int i = 0; i < 1000 && !(NotifySession.trayWindow && IsWindow(NotifySession.trayWindow)); ++i)
+        Sleep(10);
+    request.abort = 1;
+    ApplyTrayRequest(&request);
+    for (int i = 0; i < 1000 && TrayThreadRunning(); ++i)
+        Sleep(10);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+}
+
+// --- The methods -------------------------------------------------------------------------
+
+TEST(ComposeMessage, JoinsHeadingAndBodyAndCutsAt1039Bytes)
+{
+    char message[kComposedMessageSize];
+    ComposeMessage("Heading", "Body", message);
+    EXPECT_STREQ(message, "Heading\nBody");
+    ComposeMessage(nullptr, nullptr, message);
+    EXPECT_STREQ(message, "\n") << "a null text composes as empty, never a placeholder";
+    ComposeMessage(nullptr, "Body", message);
+    EXPECT_STREQ(message, "\nBody");
+
+    std::string heading(1000, 'h'), body(100, 'b');
+    ComposeMessage(heading.c_str(), body.c_str(), message);
+    EXPECT_EQ(std::strlen(message), 1039u);
+    EXPECT_EQ(message[1000], '\n');
+    EXPECT_EQ(std::string(message + 1001), std::string(38, 'b'));
+}
+
+TEST_F(ComTest, ListSettersReplaceCutAndConvertToTheAnsiCodePage)
+{
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    std::wstring longList(2000, L'x');
+    Bstr longText(longList.c_str()), shortText(L"a|b|c"), chinese(L"\u786e\u5b9a|\u53d6\u6d88");
+    short result = -1;
+
+    EXPECT_EQ(object->SetCheckInfo(longText.value, 5, &result), S_OK);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(std::strlen(NotifySession.checkList), 1023u);
+    EXPECT_EQ(NotifySession.checkMask, 5);
+    EXPECT_EQ(NotifySession.hasCheckList, 1);
+    object->SetCheckInfo(shortText.value, 2, &result);
+    EXPECT_STREQ(NotifySession.checkList, "a|b|c") << "a second call replaces, never appends";
+
+    result = -1;
+    object->SetButtonInfo(chinese.value, -1, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_STREQ(NotifySession.buttonList, "\xC8\xB7\xB6\xA8|\xC8\xA1\xCF\xFB");   // GBK
+    EXPECT_EQ(NotifySession.buttonMask, 0xFFFF);
+    EXPECT_EQ(NotifySession.hasButtonList, 1);
+
+    WORD checkMask = NotifySession.checkMask;
+    object->SetComboxInfo(shortText.value, 9, &result);
+    EXPECT_STREQ(NotifySession.comboList, "a|b|c");
+    EXPECT_EQ(NotifySession.hasComboList, 1);
+    EXPECT_EQ(NotifySession.checkMask, checkMask);
+    EXPECT_EQ(NotifySession.buttonMask, 0xFFFF);
+
+    // A null list text leaves an empty list and fails nothing.
+    EXPECT_EQ(object->SetCheckInfo(nullptr, 1, &result), S_OK);
+    EXPECT_STREQ(NotifySession.checkList, "");
+    EXPECT_EQ(object->SetComboxInfo(nullptr, 0, &result), S_OK);
+    EXPECT_STREQ(NotifySession.comboList, "");
+    object->Release();
+}
+
+TEST_F(ComTest, DelayColoursAndIconAreStoredWhole)
+{
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    object->TimeInterval(50000);
+    EXPECT_EQ(NotifySession.closeDelayMs, 50000u);
+    object->TimeInterval(0);
+    EXPECT_EQ(NotifySession.closeDelayMs, 50000u) << "0 keeps the delay";
+    object->SetColor(0x00F8D6BF, 0x00123456, 0x00ABCDEF, 0x00010203, 0x00FFFFFF);
+    EXPECT_EQ(NotifySession.gradientFrom, 0x00F8D6BFu);
+    EXPECT_EQ(NotifySession.gradientTo, 0x00123456u);
+    EXPECT_EQ(NotifySession.borderColor, 0x00ABCDEFu);
+    EXPECT_EQ(NotifySession.titleColor, 0x00010203u);
+    EXPECT_EQ(NotifySession.bodyColor, 0x00FFFFFFu);
+    HICON icon = LoadIcon(nullptr, IDI_WARNING);
+    object->SetAppIcon(icon);
+    EXPECT_EQ(NotifySession.appIcon, icon);
+    object->Release();
+}
+
+TEST_F(ComTest, ActionSetsTheOwnerAndReportsTheLastResult)
+{
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    NotifySession.resultCode = 0x0104;
+    Bstr heading(L"Heading"), body(L"Body");
+    short result = -1;
+    EXPECT_EQ(object->Action(heading.value, body.value, nullptr, nullptr, 0x1234, 0, &result), S_OK);
+    EXPECT_EQ(NotifySession.ownerWindow, reinterpret_cast<HWND>(0x1234));
+    EXPECT_EQ(result, 0x0104);
+    // Null texts everywhere fail nothing.
+    EXPECT_EQ(object->Action(nullptr, nullptr, nullptr, nullptr, 0, 0, &result), S_OK);
+    if (NotifySession.popupWindow)
+        DestroyWindow(NotifySession.popupWindow);
+    object->Release();
+}
+
+TEST_F(ComTest, TrayMethodsWithoutARequestReportTheCurrentResult)
+{
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    NotifySession.resultCode = 1001;
+    short result = 0;
+    EXPECT_EQ(object->SetTrayIcon(nullptr, &result), S_OK);
+    EXPECT_EQ(result, 1001);
+    result = 0;
+    EXPECT_EQ(object->ShowUpdateBalloon(nullptr, &result), S_OK);
+    EXPECT_EQ(result, 1001);
+    object->Release();
+}
+
+// --- The dispatcher ----------------------------------------------------------------------
+
+TEST(Dispatcher, NamesAreMatchedWholeAndWithCase)
+{
+    struct Case { const wchar_t* name; DISPID id; } cases[] = {
+        {L"Action", 1}, {L"SetCheckInfo", 2}, {L"SetButtonInfo", 3}, {L"SetComboxInfo", 4},
+        {L"TimeInterval", 5}, {L"SetColor", 6}, {L"SetAppIcon", 7}, {L"SetTrayIcon", 8},
+        {L"ShowUpdateBalloon", 9}, {L"action", 0}, {L"ActionX", 0}, {L"Actio", 0}, {L"", 0},
+    };
+    for (const Case& c : cases) {
+        LPOLESTR names[2] = {const_cast<LPOLESTR>(c.name), const_cast<LPOLESTR>(L"Action")};
+        DISPID ids[2] = {-7, -7};
+        HRESULT hr = kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, names, 2, 0, ids);
+        EXPECT_EQ(hr, c.id ? S_OK : E_NOINTERFACE) << c.name;
+        EXPECT_EQ(ids[0], c.id ? c.id : -7) << c.name;
+        EXPECT_EQ(ids[1], -7) << "only the first name is looked at";
+    }
+    DISPID id = -7;
+    LPOLESTR nullName = nullptr;
+    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, &nullName, 1, 0, &id), E_INVALIDARG);
+    LPOLESTR action = const_cast<LPOLESTR>(L"Action");
+    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, &action, 0, 0, &id), E_INVALIDARG);
+    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, nullptr, 1, 0, &id), E_INVALIDARG);
+    EXPECT_EQ(id, -7);
+}
+
+// Arguments in positional order (first argument first), reversed into rgvarg.
+struct Args {
+    std::vector<VARIANT> reversed;
+    DISPPARAMS params{};
+    explicit Args(std::initializer_list<VARTYPE> tags)
+    {
+        for (VARTYPE tag : tags) {
+            VARIANT v;
+            std::memset(&v, 0, sizeof v);
+            v.vt = tag;
+            reversed.insert(reversed.begin(), v);
+        }
+        params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+        params.cArgs = static_cast<UINT>(reversed.size());
+    }
+};
+
+TEST(Dispatcher, InvokeChecksInOrder)
+{
+    const VARTYPE S = VT_BSTR, L = VT_I4, I = VT_I2, U = VT_UINT, B = VT_UI1;
+    const VARTYPE byrefS = VT_BYREF | VT_BSTR;
+    struct Case {
+        bool off; DISPID id; WORD flags; std::initializer_list<VARTYPE> tags; bool nullParams;
+        HRESULT result; bool call;
+    } cases[] = {
+        {false, 1, DISPATCH_METHOD, {S, S, S, S, L, L}, false, S_OK, true},
+        {false, 2, DISPATCH_METHOD, {S, I}, false, S_OK, true},
+        {false, 3, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {S, I}, false, S_OK, true},
+        {false, 4, DISPATCH_METHOD, {S, I}, false, S_OK, true},
+        {false, 5, DISPATCH_METHOD, {U}, false, S_OK, true},
+        {false, 6, DISPATCH_METHOD, {U, U, U, U, U}, false, S_OK, true},
+        {false, 7, DISPATCH_METHOD, {B}, false, S_OK, true},
+        {false, 8, DISPATCH_METHOD, {S}, false, S_OK, true},
+        {false, 9, DISPATCH_METHOD, {S}, false, S_OK, true},
+        // Extra leading arguments are ignored.
+        {false, 2, DISPATCH_METHOD, {L, L, S, I}, false, S_OK, true},
+        // Wrong tags, including a by-reference string and a VT_I4 mask.
+        {false, 2, DISPATCH_METHOD, {S, L}, false, DISP_E_TYPEMISMATCH, false},
+        {false, 1, DISPATCH_METHOD, {byrefS, S, S, S, L, L}, false, DISP_E_TYPEMISMATCH, false},
+        {false, 1, DISPATCH_METHOD, {S, S, S, S, L, I}, false, DISP_E_TYPEMISMATCH, false},
+        {false, 5, DISPATCH_METHOD, {L}, false, DISP_E_TYPEMISMATCH, false},
+        {false, 6, DISPATCH_METHOD, {U, U, U, U, L}, false, DISP_E_TYPEMISMATCH, false},
+        {false, 7, DISPATCH_METHOD, {L}, false, DISP_E_TYPEMISMATCH, false},
+        // Too few arguments: never read past cArgs.
+        {false, 1, DISPATCH_METHOD, {S, S, S, S, L}, false, DISP_E_BADPARAMCOUNT, false},
+        {false, 6, DISPATCH_METHOD, {}, false, DISP_E_BADPARAMCOUNT, false},
+        {false, 5, DISPATCH_METHOD, {}, true, DISP_E_BADPARAMCOUNT, false},
+        // Not a method call, or no such method: nothing happens.
+        {false, 1, DISPATCH_PROPERTYGET, {S, S, S, S, L, L}, false, S_OK, false},
+        {false, 0, DISPATCH_METHOD, {S}, false, S_OK, false},
+        {false, 10, DISPATCH_METHOD, {S}, false, S_OK, false},
+        {false, 1, DISPATCH_PROPERTYGET, {}, true, S_OK, false},
+        // The server switched off wins over everything.
+        {true, 2, DISPATCH_METHOD, {S, I}, false, S_FALSE, false},
+        {true, 0, 0, {}, true, S_FALSE, false},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        Args args(c.tags);
+        bool call = !c.call;
+        EXPECT_EQ(CheckInvoke(c.off, c.id, c.flags, c.nullParams ? nullptr : &args.params, &call),
+                  c.result) << "case " << index;
+        EXPECT_EQ(call, c.call) << "case " << index;
+        ++index;
+    }
+}
+
+TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
+{
+    IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
+    ASSERT_EQ(serverDisabled, 0);
+
+    Args delay({VT_UINT});
+    delay.reversed[0].uintVal = 40000;
+    VARIANT result;
+    std::memset(&result, 0, sizeof result);
+    result.vt = VT_R8;
+    EXPECT_EQ(dispatch->Invoke(5, IID_NULL, 0, DISPATCH_METHOD, &delay.params, &result, nullptr,
+                               nullptr), S_OK);
+    EXPECT_EQ(NotifySession.closeDelayMs, 40000u) << "the whole 32-bit value";
+    EXPECT_EQ(result.vt, VT_R8) << "TimeInterval writes no result";
+
+    Args colours({VT_UINT, VT_UINT, VT_UINT, VT_UINT, VT_UINT});
+    const ULONG values[5] = {0x00F8D6BF, 0x00FF0000, 0x00010203, 0x00808080, 0x00FEDCBA};
+    for (int i = 0; i < 5; ++i)
+        colours.reversed[4 - i].uintVal = values[i];
+    dispatch->Invoke(6, IID_NULL, 0, DISPATCH_METHOD, &colours.params, nullptr, nullptr, nullptr);
+    EXPECT_EQ(NotifySession.gradientFrom, values[0]);
+    EXPECT_EQ(NotifySession.gradientTo, values[1]);
+    EXPECT_EQ(NotifySession.borderColor, values[2]);
+    EXPECT_EQ(NotifySession.titleColor, values[3]);
+    EXPECT_EQ(NotifySession.bodyColor, values[4]);
+
+    HICON icon = LoadIcon(nullptr, IDI_ERROR);
+    Args iconArg({VT_UI1});
+    iconArg.reversed[0].lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon));
+    dispatch->Invoke(7, IID_NULL, 0, DISPATCH_METHOD, &iconArg.params, nullptr, nullptr, nullptr);
+    EXPECT_EQ(NotifySession.appIcon, icon);
+
+    Bstr list(L"one|two");
+    Args check({VT_BSTR, VT_I2});
+    check.reversed[1].bstrVal = list.value;
+    check.reversed[0].iVal = 6;
+    std::memset(&result, 0xAB, sizeof result);
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr,
+                               nullptr), S_OK);
+    EXPECT_STREQ(NotifySession.checkList, "one|two");
+    EXPECT_EQ(NotifySession.checkMask, 6);
+    EXPECT_EQ(result.vt, VT_I2);
+    EXPECT_EQ(result.iVal, 0);
+    EXPECT_EQ(result.wReserved1, 0xABAB) << "nothing else of the result is written";
+
+    // A refused call changes nothing.
+    Bstr other(L"x");
+    check.reversed[1].bstrVal = other.value;
+    check.reversed[0].vt = VT_I4;
+    result.vt = VT_EMPTY;
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr,
+                               nullptr), DISP_E_TYPEMISMATCH);
+    EXPECT_STREQ(NotifySession.checkList, "one|two");
+    EXPECT_EQ(result.vt, VT_EMPTY);
+
+    // Action's result is the session's result code.
+    NotifySession.resultCode = 3;
+    Bstr heading(L"H"), body(L"B");
+    Args action({VT_BSTR, VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4});
+    action.reversed[5].bstrVal = heading.value;
+    action.reversed[4].bstrVal = body.value;
+    action.reversed[1].lVal = 0x5678;
+    EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &action.params, &result, nullptr,
+                               nullptr), S_OK);
+    EXPECT_EQ(result.vt, VT_I2);
+    EXPECT_EQ(result.iVal, 3);
+    EXPECT_EQ(NotifySession.ownerWindow, reinterpret_cast<HWND>(0x5678));
+    if (NotifySession.popupWindow)
+        DestroyWindow(NotifySession.popupWindow);
+    dispatch->Release();
+}
+
+}  // namespace
