@@ -1,8 +1,181 @@
 #include "popup/option_controls.h"
 
-void CreateOptionControls(HWND) {}
-void CreateCheckBoxes(HWND) {}
-void CreateButtonRow(HWND) {}
-void CreateComboBox(HWND) {}
-int CreateCloseButton(HWND) { return 0; }
-void DrawCloseButton(HWND, const DRAWITEMSTRUCT*) {}
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+
+#include "module/module_state.h"
+#include "popup/notify_session.h"
+#include "popup/popup_rules.h"
+#include "resources/resource_ids.h"
+
+// The record the caption step fills, as every Windows version since 95 knows it.
+static_assert(sizeof(NONCLIENTMETRICSA) == 340, "NONCLIENTMETRICSA layout");
+
+namespace {
+const DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;         // 0x50000003
+const DWORD kRowButtonStyle = WS_CHILD | WS_VISIBLE;                           // 0x50000000
+const DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | CBS_AUTOHSCROLL |
+                          CBS_DROPDOWNLIST;                                    // 0x50310043
+const DWORD kCloseButtonStyle = WS_CHILD | WS_VISIBLE | BS_BITMAP | BS_OWNERDRAW;  // 0x5000008B
+static_assert(kCheckBoxStyle == 0x50000003 && kComboStyle == 0x50310043 && kCloseButtonStyle == 0x5000008B,
+              "control styles");
+
+// The masks have sixteen bits; later items never start checked or default.
+bool MaskBit(WORD mask, int i)
+{
+    return i < 16 && (mask >> i) & 1;
+}
+
+HWND MakeControl(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
+                 int id)
+{
+    HWND control = CreateWindowExA(0, cls, text, style, x, y, w, h, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleHandle, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    return control;
+}
+}
+
+void CreateOptionControls(HWND parent)
+{
+    if (NotifySession.hasCheckList) CreateCheckBoxes(parent);
+    if (NotifySession.hasButtonList) CreateButtonRow(parent);
+    if (NotifySession.hasComboList) CreateComboBox(parent);
+}
+
+void CreateCheckBoxes(HWND parent)
+{
+    NotifySessionRecord& s = NotifySession;
+    s.checkCount = 0;
+    if (!s.checkList[0]) return;
+    RECT client;
+    GetClientRect(parent, &client);
+    WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
+        HWND box = MakeControl("BUTTON", item, kCheckBoxStyle, client.left + 32, client.bottom - 50 - 18 * i,
+                               client.right - client.left - 56, 14, parent, kCheckBoxFirstId + i);
+        SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
+        s.checkCount += 1;
+        return true;
+    });
+}
+
+void CreateButtonRow(HWND parent)
+{
+    NotifySessionRecord& s = NotifySession;
+    s.buttonCount = 0;
+    if (!s.buttonList[0]) return;
+    RECT client;
+    GetClientRect(parent, &client);
+    WalkOptionList(s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
+        DWORD style = kRowButtonStyle;
+        if (MaskBit(s.buttonMask, i)) {
+            s.pressedButton = i;
+            style |= BS_DEFPUSHBUTTON;
+        }
+        MakeControl("BUTTON", item, style, client.left + 32 + 80 * i, client.bottom - 76, 64, 24, parent,
+                    kRowButtonFirstId + i);
+        s.buttonCount += 1;
+        return true;
+    });
+}
+
+void CreateComboBox(HWND parent)
+{
+    NotifySessionRecord& s = NotifySession;
+    if (!s.comboList[0]) return;
+    char caption[kTextSize];
+    std::memset(caption, 0, sizeof caption);
+    RECT client;
+    GetClientRect(parent, &client);
+    s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + 30, client.bottom - 62, 145,
+                                    100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
+                                    moduleHandle, nullptr);
+    if (!IsWindow(s.comboWindow)) return;
+    SendMessageA(s.comboWindow, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+
+    // All items but the last fill the list; the last names the confirm button.
+    WalkOptionList(s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
+        if (i >= s.comboCount - 1) {
+            std::snprintf(caption, sizeof caption, "%s", item);
+            return false;
+        }
+        COMBOBOXEXITEMA entry;
+        std::memset(&entry, 0, sizeof entry);
+        entry.mask = CBEIF_TEXT;
+        entry.iItem = i;
+        entry.pszText = item;
+        entry.cchTextMax = static_cast<int>(std::strlen(item)) + 1;
+        SendMessageA(s.comboWindow, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        SendMessageA(s.comboWindow, CB_SETCURSEL, 0, 0);
+        return true;
+    });
+    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + 180, client.bottom - 63, 65, 22, parent,
+                kConfirmButtonId);
+}
+
+void ReleaseCloseBitmaps()
+{
+    if (NotifySession.closeBitmapDown) DeleteObject(NotifySession.closeBitmapDown);
+    if (NotifySession.closeBitmapUp) DeleteObject(NotifySession.closeBitmapUp);
+    NotifySession.closeBitmapDown = nullptr;
+    NotifySession.closeBitmapUp = nullptr;
+}
+
+int CreateCloseButton(HWND parent)
+{
+    RECT client;
+    GetClientRect(parent, &client);
+    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - 20, client.top + 5, 15, 15, parent, kCloseButtonId);
+    // One pair lives at a time: only one popup is ever shown.
+    ReleaseCloseBitmaps();
+    NotifySession.closeBitmapDown = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(IDB_CLOSE_DOWN));
+    NotifySession.closeBitmapUp = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(IDB_CLOSE_UP));
+    return NotifySession.closeBitmapDown && NotifySession.closeBitmapUp ? 1 : 0;
+}
+
+void DrawCloseButton(HWND parent, const DRAWITEMSTRUCT* item)
+{
+    RECT rect;
+    GetWindowRect(item->hwndItem, &rect);
+    POINT corner = {rect.left, rect.top};
+    ScreenToClient(parent, &corner);
+    OffsetRect(&rect, corner.x - rect.left, corner.y - rect.top);
+
+    HDC dc = GetDC(parent);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP image = (item->itemState & ODS_SELECTED) ? NotifySession.closeBitmapDown : NotifySession.closeBitmapUp;
+    if (image) {
+        BITMAP info;
+        std::memset(&info, 0, sizeof info);
+        GetObjectA(image, sizeof info, &info);
+        HGDIOBJ previous = SelectObject(memory, image);
+        StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory, 0, 0,
+                   info.bmWidth, info.bmHeight, SRCCOPY);
+        SelectObject(memory, previous);
+    }
+    DeleteDC(memory);
+
+    NONCLIENTMETRICSA metrics;
+    std::memset(&metrics, 0, sizeof metrics);
+    metrics.cbSize = sizeof metrics;
+    HFONT font = nullptr;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+        font = CreateFontIndirectA(&metrics.lfMenuFont);
+    if (font) {
+        const int previousMode = SetBkMode(dc, TRANSPARENT);
+        HGDIOBJ previousFont = SelectObject(dc, font);
+        char text[kTextSize];
+        std::memset(text, 0, sizeof text);
+        GetWindowTextA(item->hwndItem, text, kTextSize - 1);
+        const DWORD extent = GetTabbedTextExtentA(dc, text, static_cast<int>(std::strlen(text)), 0, nullptr);
+        const int w = LOWORD(extent), h = HIWORD(extent);
+        rect.left += (rect.right - w - rect.left) / 2;
+        rect.top += (rect.bottom - h - rect.top) / 2;
+        DrawTextA(dc, text, -1, &rect, 0);
+        SetBkMode(dc, previousMode);
+        SelectObject(dc, previousFont);
+        DeleteObject(font);
+    }
+    ReleaseDC(parent, dc);
+}

@@ -1,6 +1,142 @@
 #include "popup/window_procs.h"
 
+#include "popup/link_browser.h"
+#include "popup/notify_session.h"
+#include "popup/option_controls.h"
+#include "popup/paint.h"
+#include "popup/popup_rules.h"
+#include "popup/show_notification.h"
+
+namespace {
+// The popup being closed: a closing event that arrives while the slide-out runs (a message
+// sent from another thread) must not slide it twice or change how it was closed.
+HWND closingPopup = nullptr;
+
+void ClosePopup(HWND window)
+{
+    if (closingPopup == window) return;
+    closingPopup = window;
+    SlideOutPopup();
+    DestroyWindow(window);
+    closingPopup = nullptr;
+}
+
+void OnCreate(HWND window)
+{
+    NotifySessionRecord& s = NotifySession;
+    CreateOptionControls(window);
+    if (s.style & NS_CLOSEBOX) {
+        s.closeBoxShown = 1;
+        CreateCloseButton(window);
+    }
+    s.closeDelayMs = BoundCloseDelay(s.closeDelayMs);
+    if (!(s.style & NS_STICKY)) SetTimer(window, kPopupCloseTimerId, s.closeDelayMs, nullptr);
+
+    LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    exStyle = (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW;
+    SetWindowLongA(window, GWL_EXSTYLE, exStyle);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSENDCHANGING | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void OnDestroy(HWND window)
+{
+    NotifySessionRecord& s = NotifySession;
+    PopupOutcome outcome;
+    outcome.checkBits = CheckedBoxBits(window);
+    outcome.hasButtonList = s.hasButtonList;
+    outcome.pressedButton = s.pressedButton;
+    outcome.hasComboList = s.hasComboList;
+    outcome.comboSelection = s.comboSelection;
+    outcome.closeBoxShown = s.closeBoxShown;
+    outcome.closeBoxClicked = s.closeBoxClicked;
+    outcome.timedOut = s.timedOut;
+    s.resultCode = PopupResultCode(outcome);
+    // Only a popup loads the close-button images; they die with it.
+    if (s.closeBoxShown) ReleaseCloseBitmaps();
+    ResetSession("VorbelNotify");
+}
+
+void OnCommand(HWND window, WPARAM wParam)
+{
+    NotifySessionRecord& s = NotifySession;
+    const int id = LOWORD(wParam);
+    if (id >= kRowButtonFirstId && id - kRowButtonFirstId < s.buttonCount) {
+        s.pressedButton = id - kRowButtonFirstId;
+        ClosePopup(window);
+    }
+    if (wParam == kConfirmButtonId) {
+        if (s.comboWindow)
+            s.comboSelection = static_cast<WORD>(SendMessageA(s.comboWindow, CB_GETCURSEL, 0, 0));
+        ClosePopup(window);
+    }
+    if (wParam == kCloseButtonId) {
+        s.closeBoxClicked = 1;
+        ClosePopup(window);
+    }
+}
+}
+
+// The pointer over the link strip: captured with the hand, elsewhere released with the arrow.
+void TrackLinkHover(HWND window, LPARAM lParam)
+{
+    NotifySessionRecord& s = NotifySession;
+    const POINT point = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
+    if (PtInRect(&s.linkRect, point)) {
+        SetCapture(window);
+        SetCursor(LoadCursorA(nullptr, IsOldNtPlatform() ? IDC_ARROW : IDC_HAND));
+        s.linkHover = 1;
+    } else {
+        s.linkHover = 0;
+        ReleaseCapture();
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    }
+}
+
 LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    NotifySessionRecord& s = NotifySession;
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        break;
+    case WM_DESTROY:
+        OnDestroy(window);
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        PaintNotification(window, dc);
+        EndPaint(window, &paint);
+        break;
+    }
+    case WM_WININICHANGE:
+    case WM_DISPLAYCHANGE:
+        RepositionPopup(window);
+        break;
+    case WM_DRAWITEM: {
+        const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item && item->CtlType == ODT_BUTTON) DrawCloseButton(window, item);
+        break;
+    }
+    case WM_COMMAND:
+        OnCommand(window, wParam);
+        break;
+    case WM_TIMER:
+        s.timedOut = 1;
+        ClosePopup(window);
+        break;
+    case WM_CTLCOLORSTATIC:
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    case WM_MOUSEMOVE:
+        if (s.linkShown) TrackLinkHover(window, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+        if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (!(s.style & NS_STICKY)) ClosePopup(window);
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }

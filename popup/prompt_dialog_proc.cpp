@@ -1,3 +1,64 @@
 #include "popup/window_procs.h"
 
-INT_PTR CALLBACK PromptDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+#include "popup/link_browser.h"
+#include "popup/notify_session.h"
+#include "popup/option_controls.h"
+#include "popup/paint.h"
+#include "popup/popup_rules.h"
+
+namespace {
+const int kCompactDialogHeight = 176;
+
+void OnInitDialog(HWND dialog)
+{
+    NotifySessionRecord& s = NotifySession;
+    SetForegroundWindow(dialog);
+    CreateOptionControls(dialog);
+    if (s.checkCount == 0) {
+        // Without check boxes the dialog shrinks and the OK button moves up into the face.
+        s.popupHeight = kCompactDialogHeight;
+        SetWindowPos(dialog, nullptr, 0, 0, s.popupWidth, kCompactDialogHeight, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(GetDlgItem(dialog, IDOK), nullptr, s.popupWidth / 2, s.popupHeight - 58, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+    }
+}
+}
+
+INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    NotifySessionRecord& s = NotifySession;
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return 1;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(dialog, &paint);
+        PaintNotification(dialog, dc);
+        EndPaint(dialog, &paint);
+        return 1;
+    }
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        if (id != IDOK && id != IDCANCEL) return 0;
+        s.resultCode = CheckedBoxBits(dialog);
+        ResetSession("VorbelNotify");
+        EndDialog(dialog, id);
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_MOUSEMOVE:
+        // The dialog follows the link strip whether or not a link is drawn there.
+        TrackLinkHover(dialog, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        return 0;
+    default:
+        return 0;
+    }
+}

@@ -4,3 +4,7 @@
 
 LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The pointer at lParam's client point over the link strip: capture and the hand (the arrow on
+// old NT), else release and the arrow. Shared by both procedures.
+void TrackLinkHover(HWND window, LPARAM lParam);
