@@ -13,17 +13,24 @@
 extern "C" {
 #endif
 
+/* Each host file gets its own copy; unused ones draw no warning. */
+#if defined(__GNUC__)
+#define NTF_GUID static const __attribute__((unused))
+#else
+#define NTF_GUID static const
+#endif
+
 /* {ABEC6103-F6AC-43A3-834F-FB03FBA339A2} */
-static const CLSID CLSID_NtfObj =
+NTF_GUID CLSID CLSID_NtfObj =
     {0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA2}};
 /* {48E688C8-609F-4B08-944E-3C7FAB99CD08} */
-static const IID IID_IAxObj =
+NTF_GUID IID IID_IAxObj =
     {0x48E688C8, 0x609F, 0x4B08, {0x94, 0x4E, 0x3C, 0x7F, 0xAB, 0x99, 0xCD, 0x08}};
 /* {B65FB65D-CA1A-4923-BD57-B9D5E3FB40A8}: answered exactly like IID_IAxObj. */
-static const IID IID_IAxObj2 =
+NTF_GUID IID IID_IAxObj2 =
     {0xB65FB65D, 0xCA1A, 0x4923, {0xBD, 0x57, 0xB9, 0xD5, 0xE3, 0xFB, 0x40, 0xA8}};
 /* {F9AD9D67-EFA8-480E-8291-0163F3960DE7}: the type library COMOBJLib. */
-static const GUID LIBID_COMOBJLib =
+NTF_GUID GUID LIBID_COMOBJLib =
     {0xF9AD9D67, 0xEFA8, 0x480E, {0x82, 0x91, 0x01, 0x63, 0xF3, 0x96, 0x0D, 0xE7}};
 
 /* Style bits of Action's lStyle. */
