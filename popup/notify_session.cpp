@@ -92,7 +92,12 @@ void ResetSession(const char* closingClass)
 
     const unsigned char* name = reinterpret_cast<const unsigned char*>(closingClass);
     if (_mbsicmp(name, reinterpret_cast<const unsigned char*>("VorbelNotify")) == 0)
+    {
         NotifySession.popupClosed = 1;
+        // A wait loop sleeping in GetMessage does not return for a close sent from another
+        // thread; a posted message makes it look at the flag.
+        PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+    }
     else if (_mbsicmp(name, reinterpret_cast<const unsigned char*>("VorbelXTrayIcon")) == 0)
         NotifySession.trayClosed = 1;
 }

@@ -1,8 +1,178 @@
 #include "popup/paint.h"
 
-void PaintNotification(HWND, HDC) {}
-void FillVerticalGradient(HDC, RECT, COLORREF, COLORREF) {}
-void DrawSolidLine(HDC, int, int, int, int, COLORREF) {}
-int DrawUnderlinedText(HDC, RECT*, const char*, int, COLORREF) { return 0; }
-int LoadFontResource(UINT, HFONT* font) { *font = nullptr; return 0; }
-int CreateFontFromText(const char*, HFONT* font) { *font = nullptr; return 1; }
+#include <cstring>
+
+#include "module/module_state.h"
+#include "popup/font_text.h"
+#include "popup/gradient.h"
+#include "popup/notify_session.h"
+#include "resources/resource_ids.h"
+
+namespace {
+const COLORREF kLinkColour = 0x00FF0000;
+const COLORREF kDecorationColours[3] = {0x0029FFFF, 0x0026D5FA, 0x0029C6FF};
+
+HFONT FallbackFont(int weight)
+{
+    return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN, "Ms sans serif");
+}
+
+UINT CornerIconId(LONG style)
+{
+    if (style & NS_ICON_ERROR) return IDI_ERROR_ICON;
+    if (style & NS_ICON_ALERT) return IDI_ALERT_ICON;
+    if (style & NS_ICON_INFO) return IDI_INFO_ICON;
+    return IDI_WARNING_ICON;
+}
+}
+
+void FillVerticalGradient(HDC dc, RECT rect, COLORREF fromColour, COLORREF toColour)
+{
+    GradientBand bands[kMaxGradientBands];
+    const int count = ComputeGradientBands(rect.top, rect.bottom, fromColour, toColour, bands);
+    for (int i = 0; i < count; ++i) {
+        RECT band = {rect.left, bands[i].top, rect.right, bands[i].bottom};
+        HBRUSH brush = CreateSolidBrush(bands[i].colour);
+        FillRect(dc, &band, brush);
+        DeleteObject(brush);
+    }
+}
+
+void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+    SelectObject(dc, previous);
+    DeleteObject(pen);
+}
+
+int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLORREF colour)
+{
+    if (!text || !*text) return 0;
+    RECT measured = *rect;
+    SetTextColor(dc, colour);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, -1, &measured, alignment | DT_CALCRECT | DT_WORDBREAK);
+    const int width = measured.right - measured.left;
+    DrawTextA(dc, text, -1, rect, alignment | DT_WORDBREAK);
+    if (alignment == 0) {
+        rect->right = rect->left + width;
+    } else if (alignment == 2) {
+        rect->left = rect->right - width;
+    } else if (alignment == 1) {
+        const int margin = (rect->right - rect->left - width) / 2;
+        rect->left += margin;
+        rect->right -= margin;
+    }
+    DrawSolidLine(dc, rect->right, measured.bottom, rect->left, measured.bottom, colour);
+    return 1;
+}
+
+int CreateFontFromText(const char* text, HFONT* font)
+{
+    LOGFONTA description;
+    // A text that lacks a field makes no font; the caller's fallback takes its place.
+    *font = ParseLogFontText(text, &description) ? CreateFontIndirectA(&description) : nullptr;
+    return 1;
+}
+
+int LoadFontResource(UINT id, HFONT* font)
+{
+    *font = nullptr;
+    char text[kTextSize];
+    std::memset(text, 0, sizeof text);
+    if (LoadStringA(moduleHandle, id, text, sizeof text) == 0) return 0;
+    return CreateFontFromText(text, font);
+}
+
+void PaintNotification(HWND window, HDC dc)
+{
+    const NotifySessionRecord& s = NotifySession;
+    RECT client;
+    GetClientRect(window, &client);
+    const int W = client.right, H = client.bottom;
+
+    HFONT normalFont, boldFont;
+    LoadFontResource(IDS_NORMAL_FONT, &normalFont);
+    LoadFontResource(IDS_BOLD_FONT, &boldFont);
+    if (!normalFont) normalFont = FallbackFont(FW_NORMAL);
+    if (!boldFont) boldFont = FallbackFont(FW_BOLD);
+    HGDIOBJ previousFont = SelectObject(dc, normalFont);
+
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(dc, GetStockObject(WHITE_PEN));
+    Rectangle(dc, 0, 0, W, H);
+
+    RECT bandRect = client;
+    bandRect.bottom = 2 * H / 3;
+    RECT contentRect = client;
+    if (s.style & NS_DIALOG) {
+        FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+    } else {
+        const bool flat = (s.style & NS_FLATBORDER) != 0;
+        if (flat) {
+            DrawSolidLine(dc, 0, 0, W, 0, s.borderColor);
+            DrawSolidLine(dc, 0, 0, 0, H, s.borderColor);
+            DrawSolidLine(dc, W - 1, 0, W - 1, H, s.borderColor);
+            DrawSolidLine(dc, 0, H - 1, W, H - 1, s.borderColor);
+        } else {
+            DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
+        }
+        InflateRect(&contentRect, -2, -2);
+        InflateRect(&bandRect, -2, -2);
+        // Too few colours to show a gradient: keep the face white.
+        if (PopupShowsGradient(GetDeviceCaps(dc, BITSPIXEL))) {
+            FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+        } else {
+            SelectObject(dc, GetStockObject(WHITE_BRUSH));
+            Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
+        }
+        if (!flat) DrawEdge(dc, &contentRect, EDGE_SUNKEN, BF_RECT);
+    }
+    const int L = contentRect.left, T = contentRect.top, R = contentRect.right, B = contentRect.bottom;
+
+    DrawIcon(dc, 16, 16, LoadIconA(moduleHandle, MAKEINTRESOURCEA(CornerIconId(s.style))));
+    HICON appIcon = s.appIcon ? s.appIcon : LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON));
+    DrawIcon(dc, R - 34, B - 34, appIcon);
+    for (int i = 0; i < 3; ++i)
+        DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, kDecorationColours[i]);
+
+    RECT headingRect = {L + 60, T + 22, R - 10, T + 42};
+    RECT bodyRect = {L + 28, T + 58, R - 28, B - 18};
+    SetBkMode(dc, TRANSPARENT);
+
+    char heading[kTextSize] = "";
+    const char* body = s.messageText;
+    if (const char* feed = std::strchr(s.messageText, '\n')) {
+        const size_t length = static_cast<size_t>(feed - s.messageText);
+        std::memcpy(heading, s.messageText, length);
+        heading[length] = 0;
+        body = feed + 1;
+    }
+    SelectObject(dc, boldFont);
+    SetTextColor(dc, s.titleColor);
+    DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
+    SelectObject(dc, normalFont);
+    SetTextColor(dc, s.bodyColor);
+    DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
+
+    NotifySessionRecord& w = NotifySession;
+    SetRect(&w.linkRect, L + 28, B - 18, R - 28, B - 6);
+    if (s.linkUrl[0]) {
+        w.linkShown = 1;
+        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, kLinkColour);
+    } else {
+        w.linkShown = 0;
+        if (s.linkText[0]) {
+            w.linkRect.left -= 20;
+            SetTextColor(dc, s.bodyColor);
+            DrawTextA(dc, s.linkText, -1, &w.linkRect, DT_WORDBREAK);
+        }
+    }
+
+    SelectObject(dc, previousFont);
+    DeleteObject(boldFont);
+    DeleteObject(normalFont);
+}

@@ -1,6 +1,169 @@
 #include "popup/show_notification.h"
 
-int ShowNotification(LONG, const char*, int, const char*, const char*, DWORD) { return 0; }
-BOOL RepositionPopup(HWND) { return FALSE; }
-void SlideWindow(HWND, int, int, int, int) {}
-void SlideOutPopup() {}
+#include <cstring>
+#include <vector>
+
+#include "module/module_state.h"
+#include "popup/notify_session.h"
+#include "popup/popup_geometry.h"
+#include "popup/window_procs.h"
+#include "resources/resource_ids.h"
+
+namespace {
+const char kPopupClass[] = "VorbelNotify";
+const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
+const int kSlideStep = 3;
+const DWORD kSlidePauseMs = 3;
+
+RECT WorkArea()
+{
+    RECT area = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+void StorePlacement(const PopupPlacement& p)
+{
+    NotifySession.popupHeight = p.height;
+    NotifySession.shownX = p.shownX;
+    NotifySession.shownY = p.shownY;
+    NotifySession.hiddenY = p.hiddenY;
+}
+
+void CopyText(char* buffer, const char* text)
+{
+    std::strncpy(buffer, text, kTextSize - 1);
+}
+
+bool PopupVisible()
+{
+    HWND popup = NotifySession.popupWindow;
+    return popup && IsWindow(popup) && (GetWindowLongA(popup, GWL_STYLE) & WS_VISIBLE);
+}
+
+void RegisterPopupClass()
+{
+    WNDCLASSEXA wc;
+    std::memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = PopupWindowProc;
+    wc.hInstance = moduleHandle;
+    wc.hIcon = LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kPopupClass;
+    RegisterClassExA(&wc);  // a class already registered keeps its first registration
+}
+
+void CreatePopupWindow()
+{
+    const RECT area = WorkArea();
+    RegisterPopupClass();
+    const PopupPlacement p = ComputePopupPlacement(area, NotifySession.popupWidth, NotifySession.checkCount != 0);
+    StorePlacement(p);
+    NotifySession.popupWindow = CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY,
+                                                NotifySession.popupWidth, p.height, NotifySession.ownerWindow,
+                                                nullptr, moduleHandle, nullptr);
+}
+
+// Runs the thread's messages until the popup has closed. A quit request from the host does
+// not end the wait early, but it is not lost either: it is posted again once the popup is gone.
+void WaitForPopupClose()
+{
+    NotifySession.popupClosed = 0;
+    bool quitSeen = false;
+    WPARAM quitCode = 0;
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            quitSeen = true;
+            quitCode = msg.wParam;
+        }
+        if (NotifySession.popupClosed) break;
+    }
+    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+}
+}
+
+int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
+                     const char* linkText, DWORD closeDelayMs)
+{
+    NotifySession.style = style;
+    if (NotifySession.hasComboList) NotifySession.style |= NS_STICKY;
+    if (PopupVisible()) return 0;
+
+    NotifySession.linkClickable = linkClickable;
+    NotifySession.closeDelayMs = closeDelayMs;
+    std::memset(NotifySession.messageText, 0, kTextSize);
+    std::memset(NotifySession.linkUrl, 0, kTextSize);
+    std::memset(NotifySession.linkText, 0, kTextSize);
+    if (message) CopyText(NotifySession.messageText, message);
+    if (url) {
+        CopyText(NotifySession.linkUrl, url);
+        if (linkText) CopyText(NotifySession.linkText, linkText);
+    }
+    CountOptionLists();
+
+    if (NotifySession.style & NS_DIALOG) {
+        const INT_PTR ended = DialogBoxParamA(moduleHandle, MAKEINTRESOURCEA(IDD_PROMPT_DIALOG),
+                                              NotifySession.ownerWindow, PromptDialogProc, 0);
+        return ended == IDOK ? 1 : 0;
+    }
+
+    if (!NotifySession.popupWindow || !IsWindow(NotifySession.popupWindow)) CreatePopupWindow();
+    HWND popup = NotifySession.popupWindow;
+    if (!popup || !IsWindow(popup)) return 0;
+
+    UpdateWindow(popup);
+    RepositionPopup(popup);
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, kSlideStep);
+    // The steps stop short of the target; rest exactly at the work area's bottom edge.
+    if (IsWindow(popup))
+        SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0, SWP_NOSIZE);
+
+    if (NotifySession.style & NS_WAIT) WaitForPopupClose();
+    return 1;
+}
+
+BOOL RepositionPopup(HWND window)
+{
+    if (!IsWindow(window)) return FALSE;
+    const PopupPlacement p = ComputePopupPlacement(WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0);
+    StorePlacement(p);
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height, 0);
+}
+
+void SlideWindow(HWND window, int x, int startY, int targetY, int step)
+{
+    if (!window) return;
+    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE);
+    ShowWindow(window, SW_SHOW);
+
+    const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
+    std::vector<int> positions(static_cast<size_t>(count));
+    ComputeSlidePositions(startY, targetY, step, positions.data(), count);
+    for (int i = 0; i < count; ++i) {
+        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE);
+        Sleep(kSlidePauseMs);
+        // Only paints are handled during a slide; everything else waits in the queue.
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void SlideOutPopup()
+{
+    HWND popup = NotifySession.popupWindow;
+    if (!IsWindow(popup)) return;
+    SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
+    ShowWindow(popup, SW_HIDE);
+}
