@@ -10,6 +10,7 @@
 
 #include "NtfObj.h"
 #include "ntfshow_options.h"
+#include "screen_capture.h"
 
 namespace {
 
@@ -160,6 +161,16 @@ unsigned long ShowTray(IAxObj* object, const ShowOptions& o)
     return code;
 }
 
+// With --screenshot: a thread timer, which also fires inside the module's own loops (the slide,
+// the wait loop, the dialog), saves the screen once the notification is fully shown and ends.
+std::wstring screenshotPath;
+
+void CALLBACK TakeScreenshot(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    ExitProcess(SaveScreenToBmp(screenshotPath.c_str()) ? 0 : static_cast<UINT>(kExitNoScreenshot));
+}
+
 }  // namespace
 
 int main()
@@ -188,6 +199,10 @@ int main()
     if (!object) {
         CoUninitialize();
         return static_cast<int>(kExitNoModule);
+    }
+    if (!options.screenshot.empty()) {
+        screenshotPath = options.screenshot;
+        SetTimer(nullptr, 0, 1500, TakeScreenshot);   // the slide-in takes well under a second
     }
     unsigned long status = (options.tray || options.balloon) ? ShowTray(object, options)
                                                              : ShowPopup(object, options);

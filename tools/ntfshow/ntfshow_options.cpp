@@ -93,6 +93,7 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
         else if (a == L"--flat") o->flat = true;
         else if (a == L"--delay") ok = number(0xFFFFFFFFul, &o->delayMs);
         else if (a == L"--registered") o->registered = true;
+        else if (a == L"--screenshot") ok = value(&o->screenshot);
         else if (a == L"--colors") {
             std::wstring text;
             ok = value(&text);
@@ -206,6 +207,8 @@ const wchar_t* UsageText()
         L"  --balloon-timeout MS  balloon display time, 10000 to 30000\n"
         L"\n"
         L"  --registered          create the object through CoCreateInstance (needs regsvr32)\n"
+        L"  --screenshot FILE     once the notification is fully shown, save the screen as a BMP\n"
+        L"                        file and end (status 0; 65539 when the file cannot be written)\n"
         L"  --help                this text\n"
         L"\n"
         L"With --wait, --dialog or a balloon the result code and its meaning are printed and the\n"

@@ -17,6 +17,7 @@ struct ShowOptions {
     bool tray = false, balloon = false;
     std::wstring tip, balloonTitle, balloonText;
     unsigned long balloonTimeoutMs = 10000;
+    std::wstring screenshot;             // save the screen there once shown, then end
     bool help = false;
 };
 
@@ -36,4 +37,5 @@ const wchar_t* UsageText();
 enum : unsigned long {
     kExitBadArguments = 0x10001,
     kExitNoModule     = 0x10002,
+    kExitNoScreenshot = 0x10003,
 };

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Takes the README's pictures from the real 64-bit DLL under Wine, through ntfshow --screenshot,
+# and writes them to docs/images/. Needs the x86_64 build (it builds it).
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")/.."
+if [ "${1:-}" != --on-display ]; then
+  tools/setup.sh
+  cmake --preset x86_64 >/dev/null
+  cmake --build --preset x86_64 -j "$(nproc)" --target ntfshow
+fi
+mkdir -p docs/images
+
+shots() {
+  local prefix=build/x86_64/wineprefix bin=build/x86_64/bin out=build/x86_64/shots
+  mkdir -p "$out"
+  tools/wine-prefix.sh start "$prefix"
+  # name|crop (WxH+X+Y on the 1024x768 desktop; the popup sits at the lower right)|arguments
+  while IFS='|' read -r name crop args; do
+    [ -n "$name" ] || continue
+    eval "set -- $args"
+    tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" "$@" --screenshot "$out/$name.bmp" >/dev/null
+    convert "$out/$name.bmp" -crop "$crop" +repage "docs/images/$name.png"
+    echo "docs/images/$name.png"
+  done <<'LIST'
+popup-plain|300x200+724+560|--heading '新版本可用' --body '版本 2.0 已经发布，点击下面的链接查看更新内容。' --link-text '查看更新内容' --url http://example.com/
+popup-checks|300x220+724+540|--heading '下载完成' --body '文件已保存到下载文件夹。' --checks '打开文件夹|不再提示' --check-mask 1 --icon info
+popup-buttons|300x200+724+560|--heading '会议提醒' --body '十分钟后开始项目例会。' --buttons '参加|稍后|忽略' --button-mask 1 --icon alert
+popup-list|300x200+724+560|--heading '选择操作' --body '请选择要执行的操作。' --list '立即更新|今晚更新|确定' --close-box --icon error
+dialog|320x240+352+264|--heading '提示' --body '操作已经完成。' --checks '记住我的选择' --dialog
+LIST
+  tools/wine-prefix.sh stop "$prefix"
+}
+
+if [ "${1:-}" = --on-display ]; then
+  shots
+else
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --on-display
+fi
