@@ -33,7 +33,8 @@ static bool NotificationWindowAlive()
         return false;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    return process == GetCurrentProcessId();
+    return process == GetCurrentProcessId() &&
+           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == moduleHandle;
 }
 
 HRESULT ModuleCanUnload()

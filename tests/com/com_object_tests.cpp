@@ -205,8 +205,13 @@ TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGranted)
 TEST_F(ComTest, DllCanUnloadNowWaitsForANotificationWindowAndATrayThread)
 {
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    HWND foreign = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   nullptr, nullptr);
+    NotifySession.popupWindow = foreign;
+    EXPECT_EQ(DllCanUnloadNow(), S_OK) << "a window of another module is none of ours";
+    DestroyWindow(foreign);
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
+                                  moduleHandle, nullptr);
     ASSERT_NE(window, nullptr);
     NotifySession.popupWindow = window;
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -321,6 +326,39 @@ TEST_F(ComTest, ActionSetsTheOwnerAndReportsTheLastResult)
     EXPECT_EQ(object->Action(nullptr, nullptr, nullptr, nullptr, 0, 0, &result), S_OK);
     if (NotifySession.popupWindow)
         DestroyWindow(NotifySession.popupWindow);
+    object->Release();
+}
+
+// What Action hands the popup: heading, line feed, body; a long display text keeps its
+// first 259 bytes; null texts compose as empty and a null address shows no link.
+TEST_F(ComTest, ActionComposesTheMessageAndTheLinkOfThePopup)
+{
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    std::wstring longDisplay(300, L'd'), longHeading(200, L'h'), longBody(200, L'b');
+    Bstr heading(L"Heading"), body(L"Body"), display(longDisplay.c_str()), url(L"http://example.invalid/");
+    Bstr bigHeading(longHeading.c_str()), bigBody(longBody.c_str()), shown(L"shown"), empty(L"");
+    struct Case {
+        BSTR heading, body, display, url;
+        std::string message, linkText, linkUrl;
+    } cases[] = {
+        {heading.value, body.value, display.value, url.value, "Heading\nBody", std::string(259, 'd'),
+         "http://example.invalid/"},
+        {bigHeading.value, bigBody.value, nullptr, nullptr,
+         std::string(200, 'h') + "\n" + std::string(58, 'b'), "", ""},
+        {nullptr, body.value, shown.value, nullptr, "\nBody", "", ""},
+        {heading.value, nullptr, shown.value, empty.value, "Heading\n", "shown", ""},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        short result = -1;
+        ASSERT_EQ(object->Action(c.heading, c.body, c.display, c.url, 0, 0, &result), S_OK);
+        EXPECT_EQ(std::string(NotifySession.messageText), c.message) << "case " << index;
+        EXPECT_EQ(std::string(NotifySession.linkText), c.linkText) << "case " << index;
+        EXPECT_EQ(std::string(NotifySession.linkUrl), c.linkUrl) << "case " << index;
+        ASSERT_NE(NotifySession.popupWindow, nullptr) << "case " << index;
+        DestroyWindow(NotifySession.popupWindow);
+        ++index;
+    }
     object->Release();
 }
 
