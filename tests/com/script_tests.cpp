@@ -35,7 +35,8 @@ protected:
     }
 
     // Runs the script with cscript and returns what it echoed; *code gets its exit code.
-    static std::string Run(const char* extension, const std::string& source, DWORD* code)
+    static std::string Run(const char* extension, const std::string& source, DWORD* code,
+                           void (*whileRunning)(HANDLE process) = nullptr)
     {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
@@ -59,6 +60,8 @@ protected:
         *code = static_cast<DWORD>(-1);
         if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                            &startup, &process)) {
+            if (whileRunning)
+                whileRunning(process.hProcess);
             if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
                 GetExitCodeProcess(process.hProcess, code);
             CloseHandle(process.hThread);
@@ -104,6 +107,42 @@ WScript.Quit 0
     // VBScript reports DISP_E_TYPEMISMATCH as its own error 13, "Type mismatch".
     EXPECT_NE(out.find("mismatch=D\r\n"), std::string::npos) << out;
     EXPECT_NE(out.find("unknown=refused"), std::string::npos) << out;
+}
+
+// The popup a script shows with NS_WAIT: found on the desktop, closed by a click on its
+// body, and the script goes on with the result.
+HWND scriptPopup;
+
+void ClickThePopup(HANDLE process)
+{
+    scriptPopup = nullptr;
+    for (int i = 0; i < 1000 && !scriptPopup; ++i) {
+        HWND found = FindWindowW(L"VorbelNotify", nullptr);
+        if (found && IsWindowVisible(found))
+            scriptPopup = found;
+        else if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0)
+            return;
+    }
+    if (!scriptPopup)
+        return;
+    Sleep(500);   // let it slide in; clicks during the slide wait in its queue anyway
+    PostMessageW(scriptPopup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 80));
+    PostMessageW(scriptPopup, WM_LBUTTONUP, 0, MAKELPARAM(140, 80));
+}
+
+TEST_F(Script, VBScriptWaitsForThePopupItShowsAndReadsItsResult)
+{
+    DWORD code = 0;
+    std::string out = Run("vbs", R"(On Error Resume Next
+Set o = CreateObject("NtfObj.ScriptTest")
+r = o.Action("Heading", "Body", "", "", CLng(0), CLng(&H1000))
+WScript.Echo "popup=" & r & " " & TypeName(r) & " err=" & Err.Number
+WScript.Quit Err.Number
+)", &code, ClickThePopup);
+    EXPECT_NE(scriptPopup, nullptr) << "no popup appeared: " << out;
+    EXPECT_EQ(code, 0u) << out;
+    EXPECT_NE(out.find("popup=0 Integer err=0"), std::string::npos) << out;
+    EXPECT_FALSE(IsWindow(scriptPopup));
 }
 
 // JScript passes every integer as VT_I4: the methods whose masks are 16-bit refuse it.
