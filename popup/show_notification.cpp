@@ -69,8 +69,10 @@ void CreatePopupWindow()
 
 // Runs the thread's messages until the popup has closed. A quit request from the host does
 // not end the wait early, but it is not lost either: it is posted again once the popup is gone.
-void WaitForPopupClose()
+void WaitForPopupClose(HWND popup)
 {
+    // A close sent from another thread during the slide has already destroyed the popup.
+    if (!IsWindow(popup)) return;
     NotifySession.popupClosed = 0;
     bool quitSeen = false;
     WPARAM quitCode = 0;
@@ -85,7 +87,7 @@ void WaitForPopupClose()
             quitSeen = true;
             quitCode = msg.wParam;
         }
-        if (NotifySession.popupClosed) break;
+        if (NotifySession.popupClosed || !IsWindow(popup)) break;
     }
     if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
 }
@@ -127,7 +129,7 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0, SWP_NOSIZE);
 
-    if (NotifySession.style & NS_WAIT) WaitForPopupClose();
+    if (NotifySession.style & NS_WAIT) WaitForPopupClose(popup);
     return 1;
 }
 
@@ -148,16 +150,25 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
     const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
     std::vector<int> positions(static_cast<size_t>(count));
     ComputeSlidePositions(startY, targetY, step, positions.data(), count);
+    bool quitSeen = false;
+    WPARAM quitCode = 0;
     for (int i = 0; i < count; ++i) {
         SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE);
         Sleep(kSlidePauseMs);
-        // Only paints are handled during a slide; everything else waits in the queue.
+        // Only paints are handled during a slide; everything else waits in the queue. A quit
+        // request comes through any message filter: keep it for the host's loop.
         MSG msg;
         if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quitSeen = true;
+                quitCode = msg.wParam;
+                continue;
+            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
+    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
 }
 
 void SlideOutPopup()
