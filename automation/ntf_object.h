@@ -23,6 +23,8 @@ struct NtfObjRecord {
     LONG refCount;
 };
 static_assert(offsetof(NtfObjRecord, primary) == 0, "the primary pointer is the identity");
+static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 12 && offsetof(NtfObjRecord, refCount) == 8),
+              "the 32-bit object record: two table pointers and the count");
 
 extern const IAxObjVtbl kAxObjTable;
 extern const ObjectSafetyTable kObjectSafetyTable;

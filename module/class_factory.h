@@ -11,6 +11,8 @@ struct NtfObjFactory {
     LONG refCount;
     CLSID classId;
 };
+static_assert(sizeof(void*) != 4 || sizeof(NtfObjFactory) == 24,
+              "the 32-bit factory record: table pointer, count, class identifier");
 
 // A factory with count 1 for classId (liveObjectCount rises by 1), or null without memory.
 NtfObjFactory* CreateNtfObjFactory(REFCLSID classId);

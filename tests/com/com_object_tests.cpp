@@ -13,6 +13,7 @@
 #include "module/registration.h"
 #include "popup/notify_session.h"
 #include "tray/tray_thread.h"
+#include "tray/windows_version.h"
 
 namespace {
 
@@ -372,6 +373,54 @@ TEST_F(ComTest, TrayMethodsWithoutARequestReportTheCurrentResult)
     result = 0;
     EXPECT_EQ(object->ShowUpdateBalloon(nullptr, &result), S_OK);
     EXPECT_EQ(result, 1001);
+    object->Release();
+}
+
+// Where balloons are not used, the balloon request is shown as a waiting popup: the flag is
+// set in the host's record before the flow reads it, and the popup's result comes back.
+struct BalloonWatch {
+    TrayRequest* request;
+    volatile LONG flagWhileShown;
+    volatile LONG clicked;
+};
+
+DWORD WINAPI ClickPopupWhenShown(void* parameter)
+{
+    BalloonWatch* watch = static_cast<BalloonWatch*>(parameter);
+    for (int i = 0; i < 1000; ++i) {
+        HWND popup = NotifySession.popupWindow;
+        if (popup && IsWindowVisible(popup)) {
+            watch->flagWhileShown = static_cast<LONG>(watch->request->balloonRequested);
+            Sleep(300);
+            PostMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 80));
+            PostMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(140, 80));
+            watch->clicked = 1;
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 0;
+}
+
+TEST_F(ComTest, ShowUpdateBalloonMarksTheRequestAndHandsItOn)
+{
+    ASSERT_FALSE(UsesBalloonTips(ClassifyWindowsVersion())) << "the prefix runs as Windows 7";
+    IAxObj* object = static_cast<IAxObj*>(Create());
+    static TrayRequest request = {};
+    std::strcpy(request.title, "Title");
+    std::strcpy(request.text, "Text");
+    request.timeoutMs = 10000;
+    BalloonWatch watch = {&request, -1, 0};
+    HANDLE thread = CreateThread(nullptr, 0, ClickPopupWhenShown, &watch, 0, nullptr);
+    short result = -1;
+    EXPECT_EQ(object->ShowUpdateBalloon(&request, &result), S_OK);
+    WaitForSingleObject(thread, 20000);
+    CloseHandle(thread);
+    EXPECT_EQ(request.balloonRequested, 1u);
+    ASSERT_EQ(watch.clicked, 1) << "no popup in place of the balloon";
+    EXPECT_EQ(watch.flagWhileShown, 1);
+    EXPECT_EQ(result, static_cast<short>(NotifySession.resultCode));
+    EXPECT_FALSE(IsWindow(NotifySession.popupWindow));
     object->Release();
 }
 
