@@ -21,6 +21,7 @@ run_demo() {
 if [ -n "${DISPLAY:-}" ]; then
   run_demo
 else
-  export -f run_demo; export prefix shot
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c run_demo
+  # xvfb-run starts its command through sh, which drops exported bash functions: hand the
+  # function's text to the shell on the virtual display instead.
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run_demo); prefix='$prefix' shot='$shot' run_demo"
 fi
