@@ -562,6 +562,22 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     EXPECT_EQ(result.iVal, 0);
     EXPECT_EQ(result.wReserved1, 0xABAB) << "nothing else of the result is written";
 
+    // Without a result variable the call runs the same and writes nothing back.
+    Bstr nine(L"nine");
+    check.reversed[1].bstrVal = nine.value;
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr,
+                               nullptr), S_OK);
+    EXPECT_STREQ(NotifySession.checkList, "nine");
+    check.reversed[1].bstrVal = list.value;
+    dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr, nullptr);
+
+    // Too few arguments through the object itself: refused before anything is read.
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(dispatch->Invoke(6, IID_NULL, 0, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);
+
     // A refused call changes nothing.
     Bstr other(L"x");
     check.reversed[1].bstrVal = other.value;
