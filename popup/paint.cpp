@@ -17,6 +17,19 @@ HFONT FallbackFont(int weight)
     return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN, "Ms sans serif");
 }
 
+// Colour depth of what dc paints on: the display's, or for a memory DC that of its bitmap
+// (GetDeviceCaps answers for the display even then).
+int SurfaceBitsPerPixel(HDC dc)
+{
+    if (GetObjectType(dc) == OBJ_MEMDC) {
+        BITMAP bitmap;
+        HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
+        if (selected && GetObjectA(selected, sizeof bitmap, &bitmap) == sizeof bitmap && bitmap.bmWidth > 1)
+            return bitmap.bmBitsPixel;
+    }
+    return GetDeviceCaps(dc, BITSPIXEL);
+}
+
 UINT CornerIconId(LONG style)
 {
     if (style & NS_ICON_ERROR) return IDI_ERROR_ICON;
@@ -123,7 +136,7 @@ void PaintNotification(HWND window, HDC dc)
         InflateRect(&contentRect, -2, -2);
         InflateRect(&bandRect, -2, -2);
         // Too few colours to show a gradient: keep the face white.
-        if (PopupShowsGradient(GetDeviceCaps(dc, BITSPIXEL))) {
+        if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
             FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
         } else {
             SelectObject(dc, GetStockObject(WHITE_BRUSH));

@@ -21,8 +21,12 @@ class Canvas {
 public:
     Canvas(int width, int height, int bits = 24) : width_(width), height_(height)
     {
-        BITMAPINFO info;
+        // Room for a grey palette, which the 8-bit canvas needs.
+        struct { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[256]; } info;
         std::memset(&info, 0, sizeof info);
+        for (int i = 0; i < 256; ++i)
+            info.bmiColors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+        if (bits <= 8) info.bmiHeader.biClrUsed = 256;
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = width;
         info.bmiHeader.biHeight = -height;
@@ -30,7 +34,7 @@ public:
         info.bmiHeader.biBitCount = static_cast<WORD>(bits);
         info.bmiHeader.biCompression = BI_RGB;
         dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
+        bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
         RECT all = {0, 0, width, height};
         FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -216,12 +220,30 @@ TEST_F(PaintTest, DialogFaceHasNoBorderAndStartsTheBandAtTheTop)
     }
 }
 
-// The depth the painter sees is the display's (a DIB section reports it too), so the rule is
-// checked as arithmetic; the painted faces above run on the 24-bit test display.
 TEST(ColourDepth, PopupGradientNeedsMoreThanFifteenBits)
 {
     for (int bits : {1, 4, 8, 15}) EXPECT_FALSE(PopupShowsGradient(bits)) << bits;
     for (int bits : {16, 24, 32}) EXPECT_TRUE(PopupShowsGradient(bits)) << bits;
+}
+
+TEST_F(PaintTest, FewColoursShowNoGradientOnThePopupButOnTheDialog)
+{
+    NotifySession.gradientFrom = 0x00000000;
+    NotifySession.gradientTo = 0x00FFFFFF;
+    for (int bits : {8, 16, 24}) {
+        SCOPED_TRACE(bits);
+        NotifySession.style = 0;
+        Canvas popup(280, 180, bits);
+        Paint(popup);
+        // 16 bits per pixel is above the limit: only palette depths lose the gradient.
+        EXPECT_EQ(popup.at(150, 30) == kWhite, bits <= 8);
+        EXPECT_EQ(popup.at(150, 100) == kWhite, bits <= 8);
+
+        NotifySession.style = NS_DIALOG;
+        Canvas dialog(280, 180, bits);
+        Paint(dialog);
+        EXPECT_TRUE(Dark(dialog.at(150, 10)));
+    }
 }
 
 TEST_F(PaintTest, HeadingIsTheTextBeforeTheFirstLineFeed)
