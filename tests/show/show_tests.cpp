@@ -222,11 +222,13 @@ TEST_F(ShowTest, WaitReturnsAfterTheCloseAndKeepsTheHostsQuit)
 
 // Set by the watchdog when the wait had to be woken by hand.
 volatile LONG waitRescued;
+volatile LONG waitReturned;
 
 TEST_F(ShowTest, CloseSentFromAnotherThreadEndsTheWait)
 {
     // Sticky with a close button: only the close button's command ends it.
     waitRescued = 0;
+    waitReturned = 0;
     const DWORD self = GetCurrentThreadId();
     std::thread closer([] {
         for (int i = 0; i < 500; ++i) {
@@ -240,12 +242,14 @@ TEST_F(ShowTest, CloseSentFromAnotherThreadEndsTheWait)
     // Should the wait sleep on after the close, wake it so the test ends, and fail it.
     std::thread watchdog([self] {
         for (int i = 0; i < 100 && !NotifySession.popupClosed; ++i) Sleep(50);
-        Sleep(3000);
+        for (int i = 0; i < 60 && !waitReturned; ++i) Sleep(50);
+        if (waitReturned) return;
         InterlockedExchange(&waitRescued, 1);
         PostThreadMessageA(self, WM_NULL, 0, 0);
     });
     ASSERT_EQ(ShowNotification(NS_WAIT | NS_STICKY | NS_CLOSEBOX, "sent", 1, nullptr, nullptr, 0), 1);
     const LONG rescued = waitRescued;
+    InterlockedExchange(&waitReturned, 1);
     closer.join();
     watchdog.join();
     EXPECT_EQ(rescued, 0) << "the wait returned only because of the watchdog";
@@ -279,9 +283,12 @@ TEST_F(ShowTest, ShownAndClosedPopupsLeaveNoObjectsOrWindows)
         ASSERT_EQ(ShowNotification(i % 2 ? NS_CLOSEBOX : NS_FLATBORDER, "\xB1\xEA\xCC\xE2\nbody", 1,
                                    "http://example.org/", nullptr, 20000), 1);
         UpdateWindow(NotifySession.popupWindow);
-        DestroyWindow(NotifySession.popupWindow);
+        // Every other one closes the way the timer closes it: slide out, hide, destroy.
+        if (i % 2) PostMessageA(NotifySession.popupWindow, WM_TIMER, 1000, 0);
+        else DestroyWindow(NotifySession.popupWindow);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        ASSERT_FALSE(IsWindow(NotifySession.popupWindow));
     };
     for (int i = 0; i < 4; ++i) round(i);  // warm-up: classes, icons, bitmaps the system keeps
     const int objects = CountLiveGdiObjects();
