@@ -1,0 +1,175 @@
+// Opening the link: the browser object is created, brought forward and shown, then asked to
+// navigate, in that order; a browser that cannot be created gives 0 and the popup still
+// closes. The browser is a stand-in local server registered under the browser's class.
+#include <gtest/gtest.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "../controls/popup_harness.h"
+#include "popup/link_browser.h"
+
+using namespace harness;
+
+namespace {
+
+const char kServerKey[] = "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
+
+std::string BesideMe(const char* name)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1) + name;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Points the browser's class at another server for the life of the object, then puts the
+// prefix's own registration back.
+class BrowserRegistration {
+public:
+    explicit BrowserRegistration(const std::string& command)
+    {
+        DWORD size = sizeof saved_;
+        hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kServerKey, nullptr, RRF_RT_REG_SZ, nullptr, saved_, &size) ==
+                    ERROR_SUCCESS;
+        Set(command.c_str());
+    }
+    ~BrowserRegistration()
+    {
+        if (hadValue_) {
+            Set(saved_);
+        } else {
+            HKEY key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+                RegDeleteValueA(key, nullptr);
+                RegCloseKey(key);
+            }
+        }
+    }
+
+private:
+    static void Set(const char* command)
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                       static_cast<DWORD>(strlen(command) + 1));
+        RegCloseKey(key);
+    }
+    char saved_[MAX_PATH * 2] = "";
+    bool hadValue_ = false;
+};
+
+class LinkTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitialNotifySession(&NotifySession);
+        DeleteFileA(logPath_.c_str());
+    }
+    void TearDown() override
+    {
+        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        Pump();
+    }
+
+    // What the stand-in recorded, once it has gone (it ends after its last release).
+    std::string StandInLog()
+    {
+        for (int i = 0; i < 1000; ++i) {
+            const std::string log = ReadFile(logPath_);
+            if (log.find("exit\n") != std::string::npos) return log;
+            Pump();
+            Sleep(10);
+        }
+        return ReadFile(logPath_);
+    }
+
+    const std::string logPath_ = BesideMe("standin_browser.log");
+    const std::string standIn_ = "\"" + BesideMe("standin_browser.exe") + "\"";
+};
+
+TEST(LinkPlatform, OnlyOldNtShowsTheArrow)
+{
+    struct { DWORD platform, major; int old; } cases[] = {
+        {VER_PLATFORM_WIN32_NT, 3, 1}, {VER_PLATFORM_WIN32_NT, 4, 1}, {VER_PLATFORM_WIN32_NT, 5, 0},
+        {VER_PLATFORM_WIN32_NT, 6, 0}, {VER_PLATFORM_WIN32_NT, 10, 0}, {VER_PLATFORM_WIN32_WINDOWS, 4, 0},
+        {VER_PLATFORM_WIN32s, 3, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsOldNtVersion(c.platform, c.major), c.old) << c.platform << "." << c.major;
+    EXPECT_EQ(IsOldNtPlatform(), 0);  // Wine reports Windows 7
+}
+
+TEST_F(LinkTest, ShowsTheBrowserThenNavigatesToTheAddress)
+{
+    BrowserRegistration standIn(standIn_);
+    // "中文" in code page 936: the address reaches the browser converted from the ANSI code page.
+    EXPECT_EQ(OpenLinkInBrowser("http://example.test/\xD6\xD0\xCE\xC4?q=1"), 1);
+    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 http://example.test/"
+                            "\xE4\xB8\xAD\xE6\x96\x87?q=1\nreleased\nexit\n");
+}
+
+TEST_F(LinkTest, LongestAddressArrivesWholeAndEmptyOneNavigatesNowhere)
+{
+    BrowserRegistration standIn(standIn_);
+    std::string longest = "http://example.test/";
+    longest.append(259 - longest.size(), 'a');
+    EXPECT_EQ(OpenLinkInBrowser(longest.c_str()), 1);
+    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 " + longest + "\nreleased\nexit\n");
+
+    DeleteFileA(logPath_.c_str());
+    EXPECT_EQ(OpenLinkInBrowser(""), 1);
+    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nreleased\nexit\n");
+}
+
+// Hovers the drawn link and clicks it.
+void ClickLink(HWND popup)
+{
+    const RECT& r = NotifySession.linkRect;
+    const LPARAM point = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(popup, WM_MOUSEMOVE, 0, point);
+    ASSERT_EQ(NotifySession.linkHover, 1);
+    PostMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    Pump();
+}
+
+TEST_F(LinkTest, LinkClickOpensTheBrowserAndClosesOnlyAPlainPopup)
+{
+    BrowserRegistration standIn(standIn_);
+    for (LONG style : {LONG(0), LONG(NS_STICKY)}) {
+        SCOPED_TRACE(style);
+        DeleteFileA(logPath_.c_str());
+        HWND popup = MakePopup(style, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/x");
+        ASSERT_EQ(NotifySession.linkShown, 1);
+        ClickLink(popup);
+        EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/x\n"), std::string::npos);
+        EXPECT_EQ(IsWindow(popup) != FALSE, style == NS_STICKY);
+        if (style == 0) {
+            EXPECT_EQ(NotifySession.resultCode, 1);
+        }
+        if (IsWindow(popup)) DestroyWindow(popup);
+    }
+}
+
+TEST_F(LinkTest, BrowserThatCannotStartGivesZeroAndThePopupStillCloses)
+{
+    BrowserRegistration missing("\"C:\\no such folder\\no_browser.exe\"");
+    EXPECT_EQ(OpenLinkInBrowser("http://example.test/"), 0);
+
+    HWND popup = MakePopup(0, "A|B", 2, nullptr, 0, nullptr, 9000, "http://example.test/");
+    ClickLink(popup);
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_EQ(NotifySession.resultCode, 2);
+}
+
+}  // namespace
