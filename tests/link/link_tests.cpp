@@ -2,6 +2,7 @@
 // navigate, in that order; a browser that cannot be created gives 0 and the popup still
 // closes. The browser is a stand-in local server registered under the browser's class.
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -170,6 +171,62 @@ TEST_F(LinkTest, BrowserThatCannotStartGivesZeroAndThePopupStillCloses)
     ClickLink(popup);
     EXPECT_FALSE(IsWindow(popup));
     EXPECT_EQ(NotifySession.resultCode, 2);
+}
+
+// Runs xdotool (false when it cannot be started) on the X display that shows the Wine desktop, dispatching this thread's
+// messages meanwhile (the pointer's messages arrive while it runs).
+bool Xdotool(const std::string& arguments)
+{
+    std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::printf("cannot start xdotool: %lu\n", GetLastError());
+        return false;
+    }
+    for (int i = 0; i < 1000; ++i) {
+        if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        Pump();
+    }
+    // Wine does not hand on a Unix program's exit status; what it did is checked by its effect.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    Pump();
+    return true;
+}
+
+// Moves the real pointer to a client point of window, through the X display.
+bool MovePointer(HWND window, POINT point)
+{
+    ClientToScreen(window, &point);
+    return Xdotool("search --onlyvisible --name \"Wine desktop\" mousemove --window %1 " + std::to_string(point.x) + " " +
+                   std::to_string(point.y));
+}
+
+TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
+{
+    BrowserRegistration standIn(standIn_);
+    HWND popup = MakePopup(0, "A|B", 1, nullptr, 0, nullptr, 20000, "http://example.test/pointer");
+    ASSERT_EQ(NotifySession.linkShown, 1);
+    const RECT strip = NotifySession.linkRect;
+
+    ASSERT_TRUE(MovePointer(popup, {100, 30}));
+    for (int i = 0; i < 50 && GetCursor() != LoadCursorA(nullptr, IDC_ARROW); ++i) Pump();
+    EXPECT_EQ(NotifySession.linkHover, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    ASSERT_TRUE(MovePointer(popup, {strip.left + 3, (strip.top + strip.bottom) / 2}));
+    for (int i = 0; i < 50 && !NotifySession.linkHover; ++i) Pump();
+    EXPECT_EQ(NotifySession.linkHover, 1);
+    EXPECT_EQ(GetCapture(), popup);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+
+    ASSERT_TRUE(Xdotool("click 1"));
+    for (int i = 0; i < 100 && IsWindow(popup); ++i) Pump();
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_EQ(NotifySession.resultCode, 1);
+    EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/pointer\n"), std::string::npos);
 }
 
 }  // namespace
