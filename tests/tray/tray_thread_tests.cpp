@@ -4,6 +4,7 @@
 // Wine never sends, are posted as the shell would send them.
 #include <gtest/gtest.h>
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "tray/windows_version.h"
@@ -224,6 +225,46 @@ TEST_F(TrayThreadTest, RequestsThatRaceTheStartShareOneThread)
         ASSERT_TRUE(TrayThreadEnded()) << "round " << round;
         EXPECT_TRUE(WaitFor([] { return NotificationAreaPixels(kRed) == 0; }));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Without balloon tips the request is shown as a popup: title as heading, text as body, the
+// display time as the close delay, and the popup's result as the session's.
+TEST_F(TrayThreadTest, BalloonFallsBackToAWaitingPopup)
+{
+    std::strcpy(first.url, "http://example.invalid/update");
+    std::strcpy(first.urlDisplay, "Details");
+    first.timeoutMs = 12000;
+    first.balloonRequested = 1;
+    NotifySession.resultCode = 77;
+    LONG style = 0;
+    std::string message, url, link;
+    DWORD delay = 0;
+    std::thread user([&] {
+        HWND popup = nullptr;
+        if (!WaitFor([&] { return (popup = FindWindowA("VorbelNotify", nullptr)) && IsWindowVisible(popup); }))
+            return;
+        style = NotifySession.style;
+        message = NotifySession.messageText;
+        url = NotifySession.linkUrl;
+        link = NotifySession.linkText;
+        delay = NotifySession.closeDelayMs;
+        PostMessageA(popup, WM_COMMAND, 0x9200, 0);   // the close button
+    });
+    int shown = ShowBalloonRequest(&first);
+    user.join();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(style, 0x9088);
+    EXPECT_EQ(message, "Title\nBalloon text");
+    EXPECT_EQ(url, "http://example.invalid/update");
+    EXPECT_EQ(link, "Details");
+    EXPECT_EQ(delay, 12000u);
+    EXPECT_EQ(NotifySession.resultCode, 1000);   // close button under NS_CLOSEBOX
+    EXPECT_FALSE(TrayThreadRunning());
+    EXPECT_EQ(NotifySession.trayWindow, nullptr);
 }
 
 }  // namespace
