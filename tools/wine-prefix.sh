@@ -33,9 +33,12 @@ start)
 run)
   # Programs that Wine starts on the way (the desktop, COM servers) inherit the standard
   # handles and outlive the test; give them a file, not the caller's pipe, and copy it after.
+  # A program that hangs is ended before the caller's own time limit, so that what it printed
+  # is still shown.
   log=$(mktemp "$prefix/run.XXXXXX.log")
-  "${wine[@]}" "$@" </dev/null >"$log" 2>&1
+  timeout -k 10 "${NTF_RUN_TIMEOUT:-280}" "${wine[@]}" "$@" </dev/null >"$log" 2>&1
   status=$?
+  [ $status -eq 124 ] && echo "wine-prefix.sh: $1 did not end within ${NTF_RUN_TIMEOUT:-280} s" >>"$log"
   cat "$log"; rm -f "$log"
   exit $status
   ;;
