@@ -5,14 +5,17 @@ set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 tools/setup.sh
 cmake --preset x86_64 >/dev/null
-cmake --build --preset x86_64 -j "$(nproc)" --target ntf_demo
+cmake --build --preset x86_64 -j "$(nproc)" --target ntfshow
 prefix=build/x86_64/wineprefix
 shot=$PWD/build/demo.png
 
 run_demo() {
   tools/wine-prefix.sh start "$prefix"
-  # The demo takes the screenshot itself once the popup is fully shown.
-  tools/wine-prefix.sh run "$prefix" build/x86_64/bin/ntf_demo.exe "$shot.bmp"
+  # ntfshow takes the screenshot itself once the popup is fully shown, then ends.
+  tools/wine-prefix.sh run "$prefix" build/x86_64/bin/ntfshow.exe \
+    --heading '新版本已发布' --body '版本 2.0 带来了更快的同步和新的通知中心。' \
+    --link-text '查看更新说明' --url 'http://example.com/release-notes' \
+    --checks '今晚自动更新|不再提醒' --check-mask 1 --close-box --screenshot "$shot.bmp"
   convert "$shot.bmp" "$shot" && rm -f "$shot.bmp"
   tools/wine-prefix.sh stop "$prefix"
   echo "screenshot: $shot"
