@@ -78,7 +78,8 @@ TEST(NtfshowOptions, DescribesResultsByTheNotificationsKind)
 // Runs ntfshow.exe from this program's folder, where the build puts NtfObj.dll too.
 struct ProgramRun { DWORD exitCode; std::string output; };
 
-ProgramRun RunNtfshow(const std::wstring& arguments)
+// With closeShownPopup, the popup the program shows is closed by its timer as soon as it exists.
+ProgramRun RunNtfshow(const std::wstring& arguments, bool closeShownPopup = false)
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -105,6 +106,14 @@ ProgramRun RunNtfshow(const std::wstring& arguments)
         return run;
     }
     CloseHandle(writeEnd);
+    for (int i = 0; closeShownPopup && i < 600; ++i) {
+        HWND popup = FindWindowA("VorbelNotify", nullptr);
+        if (popup && IsWindowVisible(popup)) {
+            PostMessageA(popup, WM_TIMER, 1000, 0);
+            break;
+        }
+        Sleep(50);
+    }
     char buffer[512];
     DWORD got = 0;
     while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
@@ -144,6 +153,15 @@ TEST(NtfshowProgram, WaitedPopupReportsItsCodeAsExitStatus)
     run = RunNtfshow(L"--body b --close-box --wait --delay 1");
     EXPECT_EQ(run.exitCode, 1000u);
     EXPECT_NE(run.output.find("closed by the close box or the timer"), std::string::npos) << run.output;
+}
+
+TEST(NtfshowProgram, BalloonWhereBalloonsAreNotUsedWaitsForItsPopup)
+{
+    // Wine reports Windows 7 by default: the balloon is shown as a popup with a close box,
+    // which its timer closes here.
+    ProgramRun run = RunNtfshow(L"--balloon-title Update --balloon-text Ready --balloon-timeout 10000", true);
+    EXPECT_EQ(run.exitCode, 1000u);
+    EXPECT_NE(run.output.find("result 1000 (0x03E8): the balloon timed out"), std::string::npos) << run.output;
 }
 
 }  // namespace
