@@ -4,20 +4,14 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "support/child_process.h"
+
 #include <string>
 #include <vector>
 
 namespace {
 
 const wchar_t kClsid[] = L"{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}";
-
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring exe(path);
-    return exe.substr(0, exe.find_last_of(L"\\/") + 1);
-}
 
 std::wstring ExampleFile(const char* name)
 {
@@ -56,53 +50,10 @@ protected:
 };
 HMODULE ExamplesTest::dll = nullptr;
 
-// The popup of another process, once it exists.
-HWND WaitForPopup()
-{
-    for (int i = 0; i < 600; ++i) {
-        HWND popup = FindWindowA("VorbelNotify", nullptr);
-        if (popup && IsWindowVisible(popup))
-            return popup;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-// Runs a command line, lets closePopup act on the popup it shows, and returns its output.
+// Runs a sample, lets closePopup act on the popup it shows, and returns its output.
 std::string RunAndClose(const std::wstring& command, void (*closePopup)(HWND))
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW start = {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = writeEnd;
-    start.hStdError = writeEnd;
-    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
-        ADD_FAILURE() << "cannot start the sample";
-        return "";
-    }
-    CloseHandle(writeEnd);
-    HWND popup = WaitForPopup();
-    EXPECT_NE(popup, nullptr) << "the sample showed no popup";
-    if (popup)
-        closePopup(popup);
-    std::string output;
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        output.append(buffer, got);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    CloseHandle(readEnd);
-    return output;
+    return RunChild(command, closePopup).output;
 }
 
 void TickSecondBoxThenTimeOut(HWND popup)

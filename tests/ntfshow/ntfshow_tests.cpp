@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ntfshow_options.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -75,60 +76,21 @@ TEST(NtfshowOptions, DescribesResultsByTheNotificationsKind)
         EXPECT_EQ(DescribeResult(c.code, Parse(c.args)), c.text) << c.code;
 }
 
-// Runs ntfshow.exe from this program's folder, where the build puts NtfObj.dll too.
-struct ProgramRun { DWORD exitCode; std::string output; };
-
-// With closeShownPopup, the popup the program shows is closed by its timer as soon as it exists.
-ProgramRun RunNtfshow(const std::wstring& arguments, bool closeShownPopup = false)
+void TimeOut(HWND popup)
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring exe(path);
-    exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"ntfshow.exe";
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    PostMessageA(popup, WM_TIMER, 1000, 0);
+}
 
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW start = {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = writeEnd;
-    start.hStdError = writeEnd;
-    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    ProgramRun run = {0xFFFFFFFF, ""};
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
-        ADD_FAILURE() << "cannot start ntfshow.exe";
-        return run;
-    }
-    CloseHandle(writeEnd);
-    for (int i = 0; closeShownPopup && i < 600; ++i) {
-        HWND popup = FindWindowA("VorbelNotify", nullptr);
-        if (popup && IsWindowVisible(popup)) {
-            PostMessageA(popup, WM_TIMER, 1000, 0);
-            break;
-        }
-        Sleep(50);
-    }
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        run.output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    CloseHandle(readEnd);
-    return run;
+// Runs ntfshow.exe from this program's folder, where the build puts NtfObj.dll too; with
+// closeShownPopup the popup it shows is closed by its timer as soon as it is there.
+ChildRun RunNtfshow(const std::wstring& arguments, bool closeShownPopup = false)
+{
+    return RunChild(L"\"" + BinFolder() + L"ntfshow.exe\" " + arguments, closeShownPopup ? TimeOut : nullptr);
 }
 
 TEST(NtfshowProgram, HelpListsTheOptions)
 {
-    ProgramRun run = RunNtfshow(L"--help");
+    ChildRun run = RunNtfshow(L"--help");
     EXPECT_EQ(run.exitCode, 0u);
     for (const char* option : {"--heading", "--checks", "--list", "--close-box", "--dialog", "--wait",
                                "--colors", "--icon", "--flat", "--tray-tip", "--balloon-text", "--registered"})
@@ -137,7 +99,7 @@ TEST(NtfshowProgram, HelpListsTheOptions)
 
 TEST(NtfshowProgram, BadArgumentsShowNothingAndExitWithTheirStatus)
 {
-    ProgramRun run = RunNtfshow(L"--heading x --delay soon");
+    ChildRun run = RunNtfshow(L"--heading x --delay soon");
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(kExitBadArguments));
     EXPECT_NE(run.output.find("--delay"), std::string::npos);
     EXPECT_EQ(FindWindowA("VorbelNotify", nullptr), nullptr);
@@ -146,7 +108,7 @@ TEST(NtfshowProgram, BadArgumentsShowNothingAndExitWithTheirStatus)
 TEST(NtfshowProgram, WaitedPopupReportsItsCodeAsExitStatus)
 {
     // Closed by its 1 ms timer: the first box was pre-checked.
-    ProgramRun run = RunNtfshow(L"--heading \x6807\x9898 --body body --checks A|B --check-mask 1 --wait --delay 1");
+    ChildRun run = RunNtfshow(L"--heading \x6807\x9898 --body body --checks A|B --check-mask 1 --wait --delay 1");
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_NE(run.output.find("result 1 (0x0001): boxes ticked: 0"), std::string::npos) << run.output;
 
@@ -159,7 +121,7 @@ TEST(NtfshowProgram, BalloonWhereBalloonsAreNotUsedWaitsForItsPopup)
 {
     // Wine reports Windows 7 by default: the balloon is shown as a popup with a close box,
     // which its timer closes here.
-    ProgramRun run = RunNtfshow(L"--balloon-title Update --balloon-text Ready --balloon-timeout 10000", true);
+    ChildRun run = RunNtfshow(L"--balloon-title Update --balloon-text Ready --balloon-timeout 10000", true);
     EXPECT_EQ(run.exitCode, 1000u);
     EXPECT_NE(run.output.find("result 1000 (0x03E8): the balloon timed out"), std::string::npos) << run.output;
 }
