@@ -12,6 +12,7 @@ packages=(
   googletest
   xvfb xauth xdotool imagemagick
   fonts-wqy-microhei
+  python3                    # regenerates the pictures to check they are reproducible
   locales                    # zh_CN.UTF-8: Wine converts command lines through it
 )
 
