@@ -1,8 +1,6 @@
 // NtfObj as a COM object: its record, its two interface tables and the members of
 // IUnknown, IDispatch and IObjectSafety that do no notification work.
 #pragma once
-#include "tray/tray_request.h"
-#define NTFOBJ_NO_TRAY_REQUEST
 #include "NtfObj.h"
 
 // IObjectSafety in slot order; typed so that every slot is a stdcall function on i686.

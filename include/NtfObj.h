@@ -61,7 +61,6 @@ NTF_GUID GUID LIBID_COMOBJLib =
 #define NTF_DISPID_SETTRAYICON       8
 #define NTF_DISPID_SHOWUPDATEBALLOON 9
 
-#ifndef NTFOBJ_NO_TRAY_REQUEST
 /* The tray request: allocated, filled and kept by the host; the module reads it after the
    call has returned, so it must stay alive until the tray session has ended. Texts are in the
    ANSI code page, zero-terminated. */
@@ -96,7 +95,6 @@ NTF_STATIC_ASSERT(offsetof(TrayRequest, urlDisplay) == 788, "urlDisplay");
 NTF_STATIC_ASSERT(offsetof(TrayRequest, timeoutMs) == 916, "timeoutMs");
 NTF_STATIC_ASSERT(offsetof(TrayRequest, balloonRequested) == 920, "balloonRequested");
 NTF_STATIC_ASSERT(offsetof(TrayRequest, abort) == 924, "abort");
-#endif
 
 typedef struct IAxObj IAxObj;
 

@@ -2,8 +2,6 @@
 // from the module file, and the three deletions.
 #include "module/registration.h"
 #include "module/module_state.h"
-#include "tray/tray_request.h"
-#define NTFOBJ_NO_TRAY_REQUEST
 #include "NtfObj.h"
 #include <shlwapi.h>
 #include <cstdio>
