@@ -1,6 +1,7 @@
 // The nine methods. They keep no state in the object: every object of a process drives the
 // one NotifySession.
 #include "automation/methods.h"
+#include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
 #include "tray/tray_thread.h"
@@ -55,6 +56,7 @@ HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj*, BSTR bstrString, BSTR bstrTitle,
                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
                                       long lStyle, short* nRet)
 {
+    ModuleCallScope inProgress;   // the wait loop and the dialog run the host's messages
     AnsiText heading(bstrString), body(bstrTitle), url(bstrUrl), display(bstrUrlDisplay);
     char message[kComposedMessageSize];
     ComposeMessage(heading.get(), body.get(), message);
@@ -138,6 +140,7 @@ HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short*
 
 HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
 {
+    ModuleCallScope inProgress;   // the balloon's popup waits as Action does
     if (request) {
         request->balloonRequested = 1;
         ShowBalloonRequest(request);

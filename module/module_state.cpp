@@ -6,6 +6,7 @@
 HINSTANCE moduleHandle = nullptr;
 char moduleShortPath[260] = "";
 volatile LONG liveObjectCount = 0;
+volatile LONG moduleCallsInProgress = 0;
 
 void ModuleProcessAttach(HINSTANCE instance)
 {
@@ -25,6 +26,16 @@ void ModuleObjectDestroyed()
     InterlockedDecrement(&liveObjectCount);
 }
 
+ModuleCallScope::ModuleCallScope()
+{
+    InterlockedIncrement(&moduleCallsInProgress);
+}
+
+ModuleCallScope::~ModuleCallScope()
+{
+    InterlockedDecrement(&moduleCallsInProgress);
+}
+
 // A notification window of this process whose window procedure is the module's.
 static bool NotificationWindowAlive()
 {
@@ -39,7 +50,8 @@ static bool NotificationWindowAlive()
 
 HRESULT ModuleCanUnload()
 {
-    if (liveObjectCount != 0 || NotificationWindowAlive() || TrayThreadRunning())
+    if (liveObjectCount != 0 || moduleCallsInProgress != 0 || NotificationWindowAlive() ||
+        TrayThreadRunning())
         return S_FALSE;
     return S_OK;
 }

@@ -15,9 +15,21 @@ void ModuleObjectCreated();
 void ModuleObjectDestroyed();
 
 // S_OK when nothing that runs the module's code is alive, else S_FALSE: no object or
-// factory, no window of the notification, no tray thread. Unloading under a live window
-// procedure or thread would crash the host.
+// factory, no call in progress, no window of the notification, no tray thread. Unloading
+// under a live window procedure, call or thread would crash the host.
 HRESULT ModuleCanUnload();
+
+// Held by the methods that run the host's messages (the wait loop, the modal dialog, the
+// balloon's popup): the host may release its last object and offer the module for unloading
+// from inside them, after the window has gone and before the call has returned.
+class ModuleCallScope {
+public:
+    ModuleCallScope();
+    ~ModuleCallScope();
+    ModuleCallScope(const ModuleCallScope&) = delete;
+    ModuleCallScope& operator=(const ModuleCallScope&) = delete;
+};
+extern volatile LONG moduleCallsInProgress;
 
 // Memory of objects and factories. Tests replace the allocator to make allocation fail.
 void* ModuleAllocate(size_t size);
