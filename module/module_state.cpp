@@ -16,6 +16,14 @@ void ModuleProcessAttach(HINSTANCE instance)
     GetShortPathNameA(fullPath, moduleShortPath, sizeof moduleShortPath);
 }
 
+void ModuleProcessDetach()
+{
+    // DllCanUnloadNow refuses while a window of either class lives; a host that unloads all
+    // the same keeps that class (the call fails and changes nothing).
+    UnregisterClassA("VorbelNotify", moduleHandle);
+    UnregisterClassA(kTrayWindowClass, moduleHandle);
+}
+
 void ModuleObjectCreated()
 {
     InterlockedIncrement(&liveObjectCount);

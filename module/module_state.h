@@ -10,6 +10,10 @@ extern volatile LONG liveObjectCount;
 // statically call it with their own instance so that resources and classes resolve there.
 void ModuleProcessAttach(HINSTANCE instance);
 
+// What the DLL entry does when FreeLibrary unloads it (not at process exit): the window
+// classes go with the code of their procedures. Windows never unregisters a DLL's classes.
+void ModuleProcessDetach();
+
 // Interlocked: objects of several apartments in one process may come and go at once.
 void ModuleObjectCreated();
 void ModuleObjectDestroyed();
