@@ -1,5 +1,7 @@
 #include "popup/window_procs.h"
 
+#include "module/module_state.h"
+
 #include "popup/link_browser.h"
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
@@ -94,6 +96,7 @@ void TrackLinkHover(HWND window, LPARAM lParam)
 
 LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ModuleCallScope inProgress;   // a slide or the link's browser runs the host's messages
     NotifySessionRecord& s = NotifySession;
     switch (message) {
     case WM_CREATE:

@@ -129,12 +129,25 @@ private:
 // A window of the host whose messages the module's loops dispatch: a posted kRunStep runs
 // the step while the module's call is still on the stack.
 std::function<void()> hostStep;
+// Run once by the host window's next paint, which the popup's slide dispatches.
+std::function<void()> hostPaintStep;
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kRunStep) {
         if (hostStep)
             hostStep();
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        if (hostPaintStep) {
+            auto step = hostPaintStep;
+            hostPaintStep = nullptr;
+            step();
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -222,7 +235,9 @@ protected:
     void TearDown() override
     {
         hostStep = nullptr;
-        DestroyWindow(hostWindow);
+        hostPaintStep = nullptr;
+        if (IsWindow(hostWindow))
+            DestroyWindow(hostWindow);
         host.reset();
         // Wine frees the apartment's libraries at its end whatever they answer; the checks
         // above were made before.
@@ -274,6 +289,48 @@ TEST_P(Unload, StaysWhileThePopupIsOnTheScreenAndGoesWhenItHasClosed)
         wc.cbSize = sizeof wc;
         EXPECT_FALSE(GetClassInfoExA(module, "VorbelNotify", &wc));
     }
+}
+
+// The popup's slide-out, run by its own procedure from the host's loop, dispatches the
+// host's paints. A host that closes its main window there (and with it the popup it owns),
+// releases its object and offers the module must not pull the procedure from under itself.
+TEST_P(Unload, StaysWhileThePopupProcedureRunsAfterItsWindowHasGone)
+{
+    ShowWindow(hostWindow, SW_SHOWNOACTIVATE);
+    UpdateWindow(hostWindow);
+    IAxObj* object = host->Create();
+    ASSERT_NE(object, nullptr);
+    Bstr heading(L"Unload"), body(L"owned by the host");
+    short result = -1;
+    ASSERT_EQ(object->Action(heading.value, body.value, nullptr, nullptr,
+                             static_cast<long>(reinterpret_cast<LONG_PTR>(hostWindow)), 0, &result),
+              S_OK);
+    HWND popup = PopupWindow();
+    ASSERT_NE(popup, nullptr);
+
+    bool ran = false, sliding = false, loadedWhileSliding = false, popupGone = false,
+         loadedAfterClose = false;
+    hostPaintStep = [&] {
+        ran = true;
+        RECT place = {};
+        sliding = IsWindow(popup) && GetWindowRect(popup, &place) && place.bottom >= 748;
+        ReleaseAndOffer(object);
+        loadedWhileSliding = Loaded();
+        DestroyWindow(hostWindow);   // the popup it owns goes with it
+        popupGone = !IsWindow(popup);
+        host->Offer();   // the slide and the popup's procedure are still to return
+        loadedAfterClose = Loaded();
+    };
+    InvalidateRect(hostWindow, nullptr, TRUE);
+    PostMessageA(popup, WM_TIMER, kPopupTimerId, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ran && !IsWindow(popup); }));
+    EXPECT_TRUE(sliding) << "the paint came during the slide-out";
+    EXPECT_TRUE(loadedWhileSliding);
+    EXPECT_TRUE(popupGone);
+    EXPECT_TRUE(loadedAfterClose);
+    EXPECT_TRUE(Loaded());
+    host->Offer();
+    EXPECT_FALSE(Loaded());
 }
 
 // Action with NS_WAIT, and the balloon request's popup where balloon tips are not used, run a
