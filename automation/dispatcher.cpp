@@ -49,7 +49,7 @@ unsigned ArgumentCount(DISPID dispId)
 HRESULT STDMETHODCALLTYPE AxObjGetIDsOfNames(IAxObj*, REFIID, LPOLESTR* rgszNames, UINT cNames,
                                              LCID, DISPID* rgDispId)
 {
-    if (cNames == 0 || !rgszNames || !rgszNames[0])
+    if (cNames == 0 || !rgszNames || !rgszNames[0] || !rgDispId)
         return E_INVALIDARG;
     DISPID id = DispIdOfName(rgszNames[0]);
     if (id == 0)
