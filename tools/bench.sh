@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs the benchmarks: ntf_bench in the build's Wine prefix on a virtual X display, then the
+# sizes of both DLLs. Prints Markdown for docs/benchmarks.md, the machine first.
+#   NTF_BUILD    the 64-bit build folder (default build/x86_64); ntf_bench is brought up to date
+#   NTF_BUILD32  the 32-bit build folder (default build/i686), for the sizes of the shipped DLL
+#   arguments    passed to ntf_bench: --quick (a tenth of the runs), --only memory|paint|action|invoke
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")/.."
+build=${NTF_BUILD:-build/x86_64}
+build32=${NTF_BUILD32:-build/i686}
+[ -f "$build/CMakeCache.txt" ] || { echo "$build is not configured: cmake --preset x86_64" >&2; exit 1; }
+cmake --build "$build" --target ntf_bench NtfObj -j "$(nproc)" >/dev/null
+[ -f "$build32/CMakeCache.txt" ] && cmake --build "$build32" --target NtfObj -j "$(nproc)" >/dev/null
+
+cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+echo "## Machine"
+echo
+echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "- CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- system: Debian $(cat /etc/debian_version), Linux $(uname -r)"
+echo "- Wine: $(/usr/lib/wine/wine64 --version)"
+echo "- compiler: $("$(cache CMAKE_CXX_COMPILER)" --version | head -1), build type $(cache CMAKE_BUILD_TYPE), flags \`$(cache CMAKE_CXX_FLAGS) $(cache CMAKE_CXX_FLAGS_RELEASE)\`"
+echo
+
+prefix=$build/wineprefix
+echo "## ntf_bench"
+echo
+# Always a fresh virtual display of the same size, so that figures compare between runs.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  tools/wine-prefix.sh start "$1" || exit 1
+  tools/wine-prefix.sh run "$1" "$2" "${@:3}"; status=$?
+  tools/wine-prefix.sh stop "$1"
+  exit $status' bench "$prefix" "$build/bin/ntf_bench.exe" "$@"
+echo
+
+echo "## DLL sizes"
+echo
+if [ -f "$build32/bin/NtfObj.dll" ]; then
+  tools/bench/dll_sizes.sh "$build32/bin/NtfObj.dll" "$build/bin/NtfObj.dll"
+else
+  echo "no 32-bit DLL in $build32 (cmake --preset i686 && cmake --build --preset i686)"
+fi
