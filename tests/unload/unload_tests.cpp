@@ -58,7 +58,6 @@ public:
     virtual ~Host() = default;
     virtual IAxObj* Create() = 0;
     virtual void Offer() = 0;
-    virtual const char* Name() const = 0;
 };
 
 class ComHost : public Host {
@@ -84,7 +83,6 @@ public:
             ++unloadsLeftToTheSecond;
     }
     int unloadsLeftToTheSecond = 0;
-    const char* Name() const override { return "COM"; }
 };
 
 class LoadLibraryHost : public Host {
@@ -123,7 +121,6 @@ public:
             dll_ = nullptr;
         }
     }
-    const char* Name() const override { return "LoadLibrary"; }
 
 private:
     HMODULE dll_ = nullptr;
