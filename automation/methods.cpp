@@ -52,11 +52,15 @@ void ComposeMessage(const char* heading, const char* body, char* message)
     append(body ? body : "", body ? std::strlen(body) : 0);
 }
 
+// A method given no place for its result does nothing: a notification the host cannot hear
+// the outcome of is not shown, and no setter half-runs.
 HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj*, BSTR bstrString, BSTR bstrTitle,
                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
                                       long lStyle, short* nRet)
 {
     ModuleCallScope inProgress;   // the wait loop and the dialog run the host's messages
+    if (!nRet)
+        return E_POINTER;
     AnsiText heading(bstrString), body(bstrTitle), url(bstrUrl), display(bstrUrlDisplay);
     char message[kComposedMessageSize];
     ComposeMessage(heading.get(), body.get(), message);
@@ -80,6 +84,8 @@ static void StoreList(char* list, BSTR text)
 HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwStateInit,
                                             short* nRet)
 {
+    if (!nRet)
+        return E_POINTER;
     StoreList(NotifySession.checkList, bstrString);
     NotifySession.checkMask = static_cast<WORD>(dwStateInit);
     NotifySession.hasCheckList = 1;
@@ -90,6 +96,8 @@ HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwSt
 HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwStateInit,
                                              short* nRet)
 {
+    if (!nRet)
+        return E_POINTER;
     StoreList(NotifySession.buttonList, bstrString);
     NotifySession.buttonMask = static_cast<WORD>(dwStateInit);
     NotifySession.hasButtonList = 1;
@@ -99,6 +107,8 @@ HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwS
 
 HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj*, BSTR bstrString, short, short* nRet)
 {
+    if (!nRet)
+        return E_POINTER;
     StoreList(NotifySession.comboList, bstrString);
     NotifySession.hasComboList = 1;
     *nRet = 0;
@@ -132,6 +142,8 @@ HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj*, HICON icon)
 // The record stays the host's: the tray flow keeps its address and reads it later.
 HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short* nRet)
 {
+    if (!nRet)
+        return E_POINTER;
     if (request)
         ApplyTrayRequest(request);
     *nRet = static_cast<short>(NotifySession.resultCode);
@@ -141,6 +153,8 @@ HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short*
 HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
 {
     ModuleCallScope inProgress;   // the balloon's popup waits as Action does
+    if (!nRet)
+        return E_POINTER;
     if (request) {
         request->balloonRequested = 1;
         ShowBalloonRequest(request);

@@ -33,6 +33,8 @@ static bool SameGuid(REFIID a, const IID& b)
 
 HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out)
 {
+    if (!out)   // nowhere to put the answer: say so rather than write through null
+        return E_POINTER;
     *out = nullptr;
     NtfObjRecord* object = RecordOf(This);
     void* chosen = nullptr;
