@@ -30,6 +30,13 @@ int SurfaceBitsPerPixel(HDC dc)
     return GetDeviceCaps(dc, BITSPIXEL);
 }
 
+// Only the red, green and blue bytes name a colour here. Hosts pass whole 32-bit values, and
+// GDI would take a set top byte as a palette index or an invalid colour and paint black.
+COLORREF RgbOf(COLORREF colour)
+{
+    return colour & 0x00FFFFFF;
+}
+
 UINT CornerIconId(LONG style)
 {
     if (style & NS_ICON_ERROR) return IDI_ERROR_ICON;
@@ -126,10 +133,11 @@ void PaintNotification(HWND window, HDC dc)
     } else {
         const bool flat = (s.style & NS_FLATBORDER) != 0;
         if (flat) {
-            DrawSolidLine(dc, 0, 0, W, 0, s.borderColor);
-            DrawSolidLine(dc, 0, 0, 0, H, s.borderColor);
-            DrawSolidLine(dc, W - 1, 0, W - 1, H, s.borderColor);
-            DrawSolidLine(dc, 0, H - 1, W, H - 1, s.borderColor);
+            const COLORREF border = RgbOf(s.borderColor);
+            DrawSolidLine(dc, 0, 0, W, 0, border);
+            DrawSolidLine(dc, 0, 0, 0, H, border);
+            DrawSolidLine(dc, W - 1, 0, W - 1, H, border);
+            DrawSolidLine(dc, 0, H - 1, W, H - 1, border);
         } else {
             DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
         }
@@ -147,8 +155,10 @@ void PaintNotification(HWND window, HDC dc)
     const int L = contentRect.left, T = contentRect.top, R = contentRect.right, B = contentRect.bottom;
 
     DrawIcon(dc, 16, 16, LoadIconA(moduleHandle, MAKEINTRESOURCEA(CornerIconId(s.style))));
-    HICON appIcon = s.appIcon ? s.appIcon : LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON));
-    DrawIcon(dc, R - 34, B - 34, appIcon);
+    // The host's icon stays the host's; one it has destroyed, or a handle that names no icon,
+    // gets the module's own icon, as no icon at all does.
+    if (!s.appIcon || !DrawIcon(dc, R - 34, B - 34, s.appIcon))
+        DrawIcon(dc, R - 34, B - 34, LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON)));
     for (int i = 0; i < 3; ++i)
         DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, kDecorationColours[i]);
 
@@ -165,10 +175,10 @@ void PaintNotification(HWND window, HDC dc)
         body = feed + 1;
     }
     SelectObject(dc, boldFont);
-    SetTextColor(dc, s.titleColor);
+    SetTextColor(dc, RgbOf(s.titleColor));
     DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
     SelectObject(dc, normalFont);
-    SetTextColor(dc, s.bodyColor);
+    SetTextColor(dc, RgbOf(s.bodyColor));
     DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
 
     NotifySessionRecord& w = NotifySession;
@@ -180,7 +190,7 @@ void PaintNotification(HWND window, HDC dc)
         w.linkShown = 0;
         if (s.linkText[0]) {
             w.linkRect.left -= 20;
-            SetTextColor(dc, s.bodyColor);
+            SetTextColor(dc, RgbOf(s.bodyColor));
             DrawTextA(dc, s.linkText, -1, &w.linkRect, DT_WORDBREAK);
         }
     }
