@@ -843,6 +843,7 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
     }
     const int n = static_cast<int>(storedItems.size());
     const std::wstring zhongCut = L"a|" + std::wstring(600, L'\u4E2D');
+    const std::wstring zhong600(600, L'\u4E2D');
 
     struct Case {
         const char* name;
@@ -868,6 +869,10 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
          storedItems.back(), nullptr, 0},
         {"list entries of separators only", NTF_DISPID_SETCOMBOXINFO, &separators, 0, kConfirmButtonId, 1, "", "",
          nullptr, 0},
+        // One entry: the confirm caption, cut to 259 bytes with a lead byte last; the caption
+        // the host sees has the whole characters. The empty drop-down reports CB_ERR.
+        {"list entry cut inside a character", NTF_DISPID_SETCOMBOXINFO, &zhong600, 0, kConfirmButtonId, 1,
+         Repeat(kZhong, 129), Repeat(kZhong, 129), nullptr, 0xFFFF},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -897,9 +902,9 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
             EXPECT_EQ(style & BS_DEFPUSHBUTTON, 0) << "the seventeenth button has no mask bit";
         }
         if (c.id == NTF_DISPID_SETCOMBOXINFO) {
-            EXPECT_EQ(NotifySession.comboCount, c.text == &separators ? 1024 : n);
-            EXPECT_EQ(SendMessageA(NotifySession.comboWindow, CB_GETCOUNT, 0, 0),
-                      c.text == &separators ? 1023 : n - 1);
+            const int entries = c.text == &separators ? 1024 : c.text == &zhong600 ? 1 : n;
+            EXPECT_EQ(NotifySession.comboCount, entries);
+            EXPECT_EQ(SendMessageA(NotifySession.comboWindow, CB_GETCOUNT, 0, 0), c.text == &separators ? 1023 : entries - 1);
         }
         if (c.close) {
             c.close(popup);
