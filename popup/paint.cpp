@@ -37,6 +37,18 @@ COLORREF RgbOf(COLORREF colour)
     return colour & 0x00FFFFFF;
 }
 
+// The module's icons are shared (LoadIconA): the same handle comes back for as long as the
+// module is loaded, so each is looked up once. Under Wine the look-up cost as much as the rest
+// of a paint together.
+HICON ModuleIcon(UINT id)
+{
+    static const UINT kIds[] = {IDI_APP_ICON, IDI_ALERT_ICON, IDI_ERROR_ICON, IDI_INFO_ICON, IDI_WARNING_ICON};
+    static HICON icons[sizeof kIds / sizeof kIds[0]];
+    for (size_t i = 0; i < sizeof kIds / sizeof kIds[0]; ++i)
+        if (kIds[i] == id) return icons[i] ? icons[i] : (icons[i] = LoadIconA(moduleHandle, MAKEINTRESOURCEA(id)));
+    return LoadIconA(moduleHandle, MAKEINTRESOURCEA(id));
+}
+
 UINT CornerIconId(LONG style)
 {
     if (style & NS_ICON_ERROR) return IDI_ERROR_ICON;
@@ -154,11 +166,11 @@ void PaintNotification(HWND window, HDC dc)
     }
     const int L = contentRect.left, T = contentRect.top, R = contentRect.right, B = contentRect.bottom;
 
-    DrawIcon(dc, 16, 16, LoadIconA(moduleHandle, MAKEINTRESOURCEA(CornerIconId(s.style))));
+    DrawIcon(dc, 16, 16, ModuleIcon(CornerIconId(s.style)));
     // The host's icon stays the host's; one it has destroyed, or a handle that names no icon,
     // gets the module's own icon, as no icon at all does.
     if (!s.appIcon || !DrawIcon(dc, R - 34, B - 34, s.appIcon))
-        DrawIcon(dc, R - 34, B - 34, LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON)));
+        DrawIcon(dc, R - 34, B - 34, ModuleIcon(IDI_APP_ICON));
     for (int i = 0; i < 3; ++i)
         DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, kDecorationColours[i]);
 
