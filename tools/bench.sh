@@ -19,7 +19,10 @@ echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "- CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "- system: Debian $(cat /etc/debian_version), Linux $(uname -r)"
 echo "- Wine: $(/usr/lib/wine/wine64 --version)"
-echo "- compiler: $("$(cache CMAKE_CXX_COMPILER)" --version | head -1), build type $(cache CMAKE_BUILD_TYPE), flags \`$(cache CMAKE_CXX_FLAGS) $(cache CMAKE_CXX_FLAGS_RELEASE)\`"
+# The toolchain file names the compiler; CMake records it per build folder.
+cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake | head -1)
+package=$(dpkg-query -W -f '${Version}' g++-mingw-w64-x86-64-posix 2>/dev/null || true)
+echo "- compiler: $("$cxx" --version | head -1)${package:+ (Debian package $package)}, build type $(cache CMAKE_BUILD_TYPE), flags \`$(cache CMAKE_CXX_FLAGS) $(cache CMAKE_CXX_FLAGS_RELEASE)\`"
 echo
 
 prefix=$build/wineprefix
