@@ -9,6 +9,17 @@
 namespace {
 const int kCompactDialogHeight = 176;
 
+// Marks, in the dialog's own user word, that OK or Cancel has ended its session.
+void MarkSessionEnded(HWND dialog)
+{
+    SetWindowLongPtrA(dialog, DWLP_USER, 1);
+}
+
+bool SessionEnded(HWND dialog)
+{
+    return GetWindowLongPtrA(dialog, DWLP_USER) != 0;
+}
+
 void OnInitDialog(HWND dialog)
 {
     NotifySessionRecord& s = NotifySession;
@@ -45,9 +56,19 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (id != IDOK && id != IDCANCEL) return 0;
         s.resultCode = CheckedBoxBits(dialog);
         ResetSession("VorbelNotify");
+        MarkSessionEnded(dialog);
         EndDialog(dialog, id);
         return 1;
     }
+    case WM_DESTROY:
+        // Destroyed without OK or Cancel (with its owner, or from outside): the session ends as
+        // Cancel would end it, so its lists do not come back in the next notification.
+        if (!SessionEnded(dialog)) {
+            s.resultCode = CheckedBoxBits(dialog);
+            ResetSession("VorbelNotify");
+            MarkSessionEnded(dialog);
+        }
+        return 0;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
