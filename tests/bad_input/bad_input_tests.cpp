@@ -1107,6 +1107,28 @@ TEST_F(BadInput, OwnerWindowsThatNameNoWindowEndTheCall)
     EXPECT_EQ(GetWindow(popup, GW_OWNER), host);
     CloseAsUser(popup);
     DestroyWindow(host);
+
+    // An owner destroyed while Action waits takes the popup or the dialog with it: the call
+    // returns with the boxes' code and the session ends, so its lists do not come back.
+    for (Path path : kPaths) {
+        for (LONG style : {LONG(NS_WAIT | NS_STICKY), LONG(NS_DIALOG), LONG(NS_DIALOG | NS_WAIT)}) {
+            SCOPED_TRACE(testing::Message() << PathName(path) << ", owner destroyed, style " << std::hex << style);
+            InitialNotifySession(&NotifySession);
+            host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                   nullptr);
+            ASSERT_EQ(object().SetList(path, NTF_DISPID_SETCHECKINFO, L"a|b|c", 5), S_OK);
+            result = -1;
+            EXPECT_TRUE(WithWindowAction(style & NS_DIALOG ? "#32770" : "VorbelNotify",
+                                         [host](HWND) { DestroyWindow(host); }, [&] {
+                object().Action(path, style, &result, static_cast<long>(reinterpret_cast<LONG_PTR>(host)));
+            }));
+            EXPECT_FALSE(IsWindow(host));
+            EXPECT_EQ(result, 0x0005);
+            EXPECT_EQ(NotifySession.hasCheckList, 0);
+            EXPECT_STREQ(NotifySession.checkList, "");
+            EXPECT_EQ(NotifySession.popupClosed, 1);
+        }
+    }
 }
 
 // --- Invoke: tags, DISPIDs, counts ----------------------------------------------------------------
