@@ -637,6 +637,32 @@ TEST_F(BadInput, NullOutPointersAreRefusedAndNothingHappens)
     safety->Release();
 }
 
+TEST_F(BadInput, NullTrayRequestsReportTheLastCodeAndStartNothing)
+{
+    for (Path path : kPaths) {
+        for (DISPID id : {NTF_DISPID_SETTRAYICON, NTF_DISPID_SHOWUPDATEBALLOON}) {
+            SCOPED_TRACE(testing::Message() << PathName(path) << ", DISPID " << id);
+            InitialNotifySession(&NotifySession);
+            NotifySession.resultCode = 0x0321;
+            const Snapshot before;
+            const int windows = CountThreadWindows();
+            GuardedResult result;
+            HRESULT hr = E_FAIL;
+            if (path == Path::Invoke)
+                hr = object().Invoke(id, {Bstr(nullptr)}, &result.value);
+            else if (id == NTF_DISPID_SETTRAYICON)
+                hr = object().get()->SetTrayIcon(nullptr, &result.value);
+            else
+                hr = object().get()->ShowUpdateBalloon(nullptr, &result.value);
+            EXPECT_EQ(hr, S_OK);
+            EXPECT_EQ(result.value, 0x0321);
+            EXPECT_TRUE(result.intact());
+            EXPECT_EQ(ChangedOutside(before), -1);
+            EXPECT_EQ(CountThreadWindows(), windows);
+        }
+    }
+}
+
 // --- Texts ---------------------------------------------------------------------------------------
 
 TEST_F(BadInput, ListTextsAreConvertedAndCutInsideTheirBuffers)
