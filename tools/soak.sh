@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The full soak: 1,000 notifications and 200 tray sessions through the COM object in one
+# process, then the figures of what it held after the warm-up and at the end.
+#   NTF_BUILD=build/x86_64 tools/soak.sh [--notifications=N] [--tray-sessions=M]
+# Builds the soak program if needed; runs it in the build's own Wine prefix on a virtual X
+# display (unless one is set already); stops the prefix afterwards.
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")/.."
+build=${NTF_BUILD:-build/x86_64}
+if [ -z "${NTF_SOAK_INNER:-}" ] && [ -z "${DISPLAY:-}" ]; then
+  # Every Wine program of the run must meet the same X server: one display for all of it.
+  exec env NTF_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+[ -f "$build/CMakeCache.txt" ] || cmake --preset x86_64 -B "$build" >/dev/null
+cmake --build "$build" --target soak_tests -j 2 >/dev/null
+
+prefix="$build/wineprefix"
+run() { tools/wine-prefix.sh run "$prefix" "$@"; }
+tools/wine-prefix.sh start "$prefix"
+trap 'tools/wine-prefix.sh stop "$prefix"' EXIT
+# Balloon requests take the tray thread's path only on Windows XP and Server 2003.
+run reg add 'HKCU\Software\Wine\AppDefaults\soak_tests.exe' /v Version /t REG_SZ /d winxp64 /f >/dev/null
+[ $# -gt 0 ] || set -- --notifications=1000 --tray-sessions=200
+echo "soak on $(uname -n), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
+NTF_RUN_TIMEOUT=${NTF_RUN_TIMEOUT:-3600} run "$build/bin/soak_tests.exe" "$@"
