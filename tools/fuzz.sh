@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The long run of the randomised Invoke driver (CI runs its short default through ctest).
+#   tools/fuzz.sh [--seed N] [--count N] [--minutes M] [--xp] [--trace]
+# --xp runs the driver where balloon tips are used (Windows XP / Server 2003 in the prefix).
+# The build folder comes from NTF_BUILD (default build/x86_64); it must hold a built x86_64 tree.
+# Without an X display the run is wrapped in xvfb-run.
+set -u
+cd "$(dirname "$0")/.."
+
+seed=$(( $(date +%s) % 1000000 )); count=1000000; minutes=10; program=fuzz_invoke_tests; extra=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seed) seed=$2; shift 2 ;;
+    --count) count=$2; shift 2 ;;
+    --minutes) minutes=$2; shift 2 ;;
+    --xp) program=fuzz_invoke_xp_tests; shift ;;
+    --trace) extra+=(--trace); shift ;;
+    *) echo "usage: $0 [--seed N] [--count N] [--minutes M] [--xp] [--trace]" >&2; exit 2 ;;
+  esac
+done
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --seed "$seed" --count "$count" \
+    --minutes "$minutes" $([ $program = fuzz_invoke_xp_tests ] && echo --xp) "${extra[@]}"
+fi
+
+build=${NTF_BUILD:-build/x86_64}
+exe=$build/bin/$program.exe
+[ -f "$exe" ] || { echo "fuzz.sh: $exe is missing; build the x86_64 preset first" >&2; exit 2; }
+prefix=$build/wineprefix
+tools/wine-prefix.sh start "$prefix" || exit 1
+if [ $program = fuzz_invoke_xp_tests ]; then
+  tools/wine-prefix.sh run "$prefix" reg add 'HKCU\Software\Wine\AppDefaults\fuzz_invoke_xp_tests.exe' \
+    /v Version /t REG_SZ /d winxp64 /f >/dev/null
+fi
+# The calls stop after the budget; draining, the second pass of the leak check and the checks
+# need a few minutes more before the run is taken as hung.
+seconds=$(( minutes * 60 ))
+NTF_RUN_TIMEOUT=$(( seconds + 600 )) tools/wine-prefix.sh run "$prefix" "$exe" \
+  --seed="$seed" --count="$count" --seconds="$seconds" "${extra[@]}"
+status=$?
+tools/wine-prefix.sh stop "$prefix"
+echo "fuzz.sh: seed $seed, $program, exit status $status"
+exit $status
