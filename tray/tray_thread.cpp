@@ -19,6 +19,10 @@ namespace {
 volatile LONG trayStarting = 0;
 // Tray threads from their start until they exit.
 volatile LONG trayThreadCount = 0;
+volatile LONG trayRouteLock = 0;
+// How long a request waits for an ending session's window to go (it goes right after the
+// session's last message); past that it is posted as before.
+const int kEndingWaitMs = 5000;
 
 bool TrayWindowLive()
 {
@@ -52,10 +56,19 @@ HANDLE StartTrayThread(TrayRequest* request, int showBalloon)
 // thread's handle, or null when the request was posted, refused or could not be started.
 HANDLE RouteTrayRequest(TrayRequest* request, UINT message, int showBalloon)
 {
-    for (;;) {
-        if (TrayWindowLive()) {
+    for (int waited = 0;;) {
+        LockTrayRoute();
+        const bool live = TrayWindowLive();
+        const bool ending = live && traySessionEnding && waited < kEndingWaitMs;
+        if (live && !ending)
             PostMessageA(NotifySession.trayWindow, message, 0, 0);
+        UnlockTrayRoute();
+        if (live && !ending)
             return nullptr;
+        if (ending) {
+            Sleep(1);
+            ++waited;
+            continue;
         }
         if (request->abort)
             return nullptr;
@@ -96,6 +109,9 @@ unsigned __stdcall TrayThread(void* startRecord)
     HWND window = CreateWindowExA(0, kTrayWindowClass, kTrayWindowClass, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, moduleHandle, nullptr);
+    // A new session is not ending; cleared before the window is published, so that no host
+    // sees this window with the last session's flag.
+    InterlockedExchange(&traySessionEnding, 0);
     NotifySession.trayWindow = window;
     InterlockedExchange(&trayStarting, 0);   // requests that waited may post to it now
 
@@ -118,6 +134,16 @@ unsigned __stdcall TrayThread(void* startRecord)
         // again once the module may be unloaded.
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
         DestroyWindow(window);
+        // A request that came in while the session was ending was not served: it gets a
+        // session of its own, as it would have had a moment later.
+        const LONG successor = InterlockedExchange(&traySuccessorMessage, 0);
+        TrayRequest* next = NotifySession.currentTrayRequest;
+        if (successor && next && !next->abort) {
+            HANDLE thread = RouteTrayRequest(next, static_cast<UINT>(successor),
+                                             successor == kTrayBalloonMessage);
+            if (thread)
+                CloseHandle(thread);
+        }
     }
 
     unsigned started = record->started;
@@ -127,6 +153,17 @@ unsigned __stdcall TrayThread(void* startRecord)
     if (module)
         FreeLibraryAndExitThread(module, started);
     return started;
+}
+
+void LockTrayRoute()
+{
+    while (InterlockedCompareExchange(&trayRouteLock, 1, 0) != 0)
+        Sleep(0);
+}
+
+void UnlockTrayRoute()
+{
+    InterlockedExchange(&trayRouteLock, 0);
 }
 
 int TrayThreadRunning()

@@ -11,6 +11,8 @@ const char kTrayWindowClass[] = "VorbelXTrayIcon";
 
 volatile UINT balloonWatchdogDelayOverrideMs = 0;
 volatile LONG balloonWatchdogFirings = 0;
+volatile LONG traySessionEnding = 0;
+volatile LONG traySuccessorMessage = 0;
 
 namespace {
 
@@ -25,6 +27,10 @@ HICON RequestIcon(const TrayRequest* request)
 
 void EndTraySession(HWND window)
 {
+    // From here on, hosts no longer post to this window (see RouteTrayRequest).
+    LockTrayRoute();
+    InterlockedExchange(&traySessionEnding, 1);
+    UnlockTrayRoute();
     KillTimer(window, kBalloonWatchdogTimer);
     trayIcon.DeleteIcon();
     PostMessageA(window, WM_DESTROY, 0, 0);
@@ -143,6 +149,17 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleShellEvent(window, lParam);
         break;
     case kTrayModifyMessage:
+    case kTrayBalloonMessage:
+        // Posted before the end was decided, read after it: changing the icon now would put
+        // it back with no window to remove it. The request is served by a new session.
+        if (traySessionEnding) {
+            InterlockedExchange(&traySuccessorMessage, static_cast<LONG>(message));
+            break;
+        }
+        if (message == kTrayBalloonMessage) {
+            ShowRequestedBalloon(window, request);
+            break;
+        }
         if (!request || request->abort)
             EndTraySession(window);
         else
@@ -150,9 +167,6 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case kTrayHideMessage:
         trayIcon.HideIcon();
-        break;
-    case kTrayBalloonMessage:
-        ShowRequestedBalloon(window, request);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
