@@ -622,6 +622,22 @@ HWND ThreadWindowOfClass(DWORD thread, const char* windowClass)
     return found.second;
 }
 
+// Where every thread of this process stands, from Wine's debugger, for a call that hangs.
+void DumpStacks()
+{
+    char command[128];
+    snprintf(command, sizeof command, "winedbg.exe --command \"bt all\" %lu",
+             static_cast<unsigned long>(GetCurrentProcessId()));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
 class Watchdog {
 public:
     Watchdog(DWORD driverThread, uint64_t seed) : driver_(driverThread), rng_(seed ^ 0xD06D06ull)
@@ -692,6 +708,7 @@ private:
                             static_cast<void*>(ThreadWindowOfClass(driver_, "#32770")), TrayThreadRunning(),
                             static_cast<unsigned long>(NotifySession.style));
                 PrintCurrent("no return after 150 s");
+                DumpStacks();
                 TerminateProcess(GetCurrentProcess(), 3);
             }
         }
