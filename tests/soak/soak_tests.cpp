@@ -765,4 +765,42 @@ TEST_F(TraySoakTest, ANewRequestRightAfterAnAbortIsServed)
     }
 }
 
+// A request that reached the tray window before its session ended, but is read after the end
+// was decided (here: a balloon time-out and then a new icon, queued while the tray thread
+// was held): applying it would put the icon back with no window left to take it away. It is
+// served by a new session instead.
+TEST_F(TraySoakTest, ARequestQueuedBehindTheEndGetsASessionOfItsOwn)
+{
+    Host host(true);
+    ASSERT_TRUE(host.ok());
+    FillRequest(first, red, "first", 10000);
+    FillRequest(second, green, "second", 10000);
+    host.Tray(NTF_DISPID_SETTRAYICON, &first);
+    ASSERT_TRUE(WaitFor([] { return TrayWindowLive() && trayIcon.removed == 0; }));
+    ASSERT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kRed) == 256; }));
+    Sleep(50);   // the tray thread is waiting for messages
+    HWND window = NotifySession.trayWindow;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    ASSERT_NE(thread, nullptr);
+    ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
+    PostShellEvent(kBalloonTimeoutEvent);
+    host.Tray(NTF_DISPID_SETTRAYICON, &second);
+    ResumeThread(thread);
+    CloseHandle(thread);
+
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }));
+    EXPECT_TRUE(WaitFor([] { return NotifySession.resultCode == 1000; })) << "the first session timed out";
+    ASSERT_TRUE(WaitFor([&] {
+        return TrayWindowLive() && NotifySession.trayWindow != window && trayIcon.removed == 0 &&
+               std::strcmp(trayIcon.iconData.szTip, "second") == 0;
+    })) << "the queued request was not served";
+    EXPECT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kGreen) == 256; }));
+    EXPECT_EQ(traytest::NotificationAreaPixels(traytest::kRed), 0) << "an icon without a window";
+    second.abort = 1;
+    host.Tray(NTF_DISPID_SETTRAYICON, &second);
+    ASSERT_TRUE(WaitFor([] { return !TrayThreadRunning(); }));
+    EXPECT_EQ(NotifySession.resultCode, 1);
+    EXPECT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kGreen) == 0; }));
+}
+
 }  // namespace
