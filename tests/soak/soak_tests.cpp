@@ -13,14 +13,10 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "../controls/popup_harness.h"
 #include "../tray/tray_test_support.h"
