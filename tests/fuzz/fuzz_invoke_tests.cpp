@@ -681,7 +681,7 @@ private:
     void Loop()
     {
         while (WaitForSingleObject(stop_, 15) == WAIT_TIMEOUT) {
-            const ULONGLONG now = Ticks();
+            ULONGLONG now = Ticks();
             HWND popup = NotifySession.popupWindow;
             if (!popup || !IsWindow(popup))
                 popup = ThreadWindowOfClass(driver_, "VorbelNotify");
@@ -689,8 +689,10 @@ private:
             Watch(dialogs_, ThreadWindowOfClass(driver_, "#32770"), now, 800, &Watchdog::CloseDialog, "dialog");
             HWND tray = NotifySession.trayWindow;
             Watch(trays_, tray && IsWindow(tray) ? tray : nullptr, now, 2500, &Watchdog::EndTray, "tray session");
+            // The call may have started after now was read: only a start before it counts.
             const ULONGLONG started = callStarted;
-            if (started && started != wokenCall_ && now - started > kWakeMs && !popups_.window &&
+            now = Ticks();
+            if (started && started <= now && started != wokenCall_ && now - started > kWakeMs && !popups_.window &&
                 !dialogs_.window && !trays_.window) {
                 // Nothing is open, yet the call has not returned: is its loop asleep in GetMessage?
                 // A posted message makes it look again; the fault is reported either way.
@@ -701,7 +703,7 @@ private:
                 std::printf("fuzz: %s\n", stuck_.c_str());
                 PostThreadMessageA(driver_, WM_NULL, 0, 0);
             }
-            if (started && now - started > kHangMs) {
+            if (started && started <= now && now - started > kHangMs) {
                 HWND open = NotifySession.popupWindow;
                 std::printf("fuzz: open: popup %p (window %d, visible %d), dialog %p, tray thread %d, style 0x%08lX\n",
                             static_cast<void*>(open), IsWindow(open), IsWindow(open) && IsWindowVisible(open),
