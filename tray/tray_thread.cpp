@@ -56,10 +56,12 @@ HANDLE StartTrayThread(TrayRequest* request, int showBalloon)
 // thread's handle, or null when the request was posted, refused or could not be started.
 HANDLE RouteTrayRequest(TrayRequest* request, UINT message, int showBalloon)
 {
-    for (int waited = 0;;) {
+    const DWORD start = GetTickCount();
+    for (;;) {
         LockTrayRoute();
         const bool live = TrayWindowLive();
-        const bool ending = live && traySessionEnding && waited < kEndingWaitMs;
+        const bool ending =
+            live && traySessionEnding && GetTickCount() - start < static_cast<DWORD>(kEndingWaitMs);
         if (live && !ending)
             PostMessageA(NotifySession.trayWindow, message, 0, 0);
         UnlockTrayRoute();
@@ -67,7 +69,6 @@ HANDLE RouteTrayRequest(TrayRequest* request, UINT message, int showBalloon)
             return nullptr;
         if (ending) {
             Sleep(1);
-            ++waited;
             continue;
         }
         if (request->abort)
