@@ -4,13 +4,16 @@
 #   NTF_BUILD    the 64-bit build folder (default build/x86_64); ntf_bench is brought up to date
 #   NTF_BUILD32  the 32-bit build folder (default build/i686), for the sizes of the shipped DLL
 #   arguments    passed to ntf_bench: --quick (a tenth of the runs), --only memory|paint|action|invoke
+# Installs what is missing and configures either folder that is not configured yet.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 build=${NTF_BUILD:-build/x86_64}
 build32=${NTF_BUILD32:-build/i686}
-[ -f "$build/CMakeCache.txt" ] || { echo "$build is not configured: cmake --preset x86_64" >&2; exit 1; }
+tools/setup.sh >&2
+[ -f "$build/CMakeCache.txt" ] || cmake --preset x86_64 -B "$build" >/dev/null
+[ -f "$build32/CMakeCache.txt" ] || cmake --preset i686 -B "$build32" >/dev/null
 cmake --build "$build" --target ntf_bench NtfObj -j "$(nproc)" >/dev/null
-[ -f "$build32/CMakeCache.txt" ] && cmake --build "$build32" --target NtfObj -j "$(nproc)" >/dev/null
+cmake --build "$build32" --target NtfObj -j "$(nproc)" >/dev/null
 
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 echo "## Machine"

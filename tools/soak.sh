@@ -2,11 +2,12 @@
 # The full soak: 1,000 notifications and 200 tray sessions through the COM object in one
 # process, then the figures of what it held after the warm-up and at the end.
 #   NTF_BUILD=build/x86_64 tools/soak.sh [--notifications=N] [--tray-sessions=M]
-# Builds the soak program if needed; runs it in the build's own Wine prefix on a virtual X
-# display (unless one is set already); stops the prefix afterwards.
+# Installs what is missing and builds the soak program if needed; runs it in the build's own
+# Wine prefix on a virtual X display (unless one is set already); stops the prefix afterwards.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 build=${NTF_BUILD:-build/x86_64}
+[ -n "${NTF_SOAK_INNER:-}" ] || tools/setup.sh
 if [ -z "${NTF_SOAK_INNER:-}" ] && [ -z "${DISPLAY:-}" ]; then
   # Every Wine program of the run must meet the same X server: one display for all of it.
   exec env NTF_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
