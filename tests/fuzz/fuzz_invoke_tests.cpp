@@ -5,7 +5,9 @@
 // that the caller's arguments are left as they were. A watchdog thread closes what the calls
 // leave open (popups, the dialog, tray sessions, standing in for the shell's balloon events that
 // Wine never sends), so every call that waits returns. At the end the process must have no
-// popup, dialog or tray window left and the GDI objects and windows of its warm-up level.
+// popup, dialog or tray window left and the windows of its warm-up level, and the first calls
+// made a second time must leave the module's own paint objects (fonts, brushes, pens) where the
+// first pass left them (Wine's own caches of display contexts and bitmaps only reach a plateau).
 //
 // Options (after the program name): --seed=N --count=N --seconds=N --first=N --trace
 // A failure prints the seed and the call number: --seed=S --count=N --trace replays it, and
