@@ -2,7 +2,8 @@
 # The long run of the randomised Invoke driver (CI runs its short default through ctest).
 #   tools/fuzz.sh [--seed N] [--count N] [--minutes M] [--xp] [--trace]
 # --xp runs the driver where balloon tips are used (Windows XP / Server 2003 in the prefix).
-# The build folder comes from NTF_BUILD (default build/x86_64); it must hold a built x86_64 tree.
+# The build folder comes from NTF_BUILD (default build/x86_64); the script installs what is
+# missing and configures and builds the driver there first.
 # Without an X display the run is wrapped in xvfb-run.
 set -u
 cd "$(dirname "$0")/.."
@@ -19,14 +20,19 @@ while [ $# -gt 0 ]; do
   esac
 done
 
+build=${NTF_BUILD:-build/x86_64}
+if [ -z "${NTF_FUZZ_INNER:-}" ]; then
+  tools/setup.sh || exit 1
+  [ -f "$build/CMakeCache.txt" ] || cmake --preset x86_64 -B "$build" >/dev/null || exit 1
+  cmake --build "$build" --target $program -j "$(nproc)" >/dev/null || exit 1
+fi
+
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --seed "$seed" --count "$count" \
+  exec env NTF_FUZZ_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --seed "$seed" --count "$count" \
     --minutes "$minutes" $([ $program = fuzz_invoke_xp_tests ] && echo --xp) "${extra[@]}"
 fi
 
-build=${NTF_BUILD:-build/x86_64}
 exe=$build/bin/$program.exe
-[ -f "$exe" ] || { echo "fuzz.sh: $exe is missing; build the x86_64 preset first" >&2; exit 2; }
 prefix=$build/wineprefix
 tools/wine-prefix.sh start "$prefix" || exit 1
 if [ $program = fuzz_invoke_xp_tests ]; then
