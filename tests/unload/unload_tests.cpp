@@ -11,6 +11,7 @@
 #include <string>
 
 #include "NtfObj.h"
+#include "com/com_test_support.h"
 #include "tray/tray_test_support.h"
 
 using traytest::WaitFor;
@@ -23,32 +24,12 @@ const UINT kRunStep = WM_APP + 1;  // the host window runs the test's step
 
 std::wstring DllPath()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + kDllName;
+    return BinFolder() + kDllName;
 }
 
 bool Loaded()
 {
     return GetModuleHandleW(kDllName) != nullptr;
-}
-
-// Runs a program in the prefix to its end; its exit code, or -1.
-DWORD RunProgram(std::wstring commandLine)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return static_cast<DWORD>(-1);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
 }
 
 // The two hosts. Offer() is what each does when it has released its objects: the COM host
@@ -209,7 +190,7 @@ protected:
     // at the end, as the other registering tests leave it.
     static void SetUpTestSuite()
     {
-        ASSERT_EQ(RunProgram(L"regsvr32.exe /s \"" + DllPath() + L"\""), 0u);
+        ASSERT_EQ(Regsvr32(DllPath()), 0u);
         WNDCLASSW wc = {};
         wc.lpfnWndProc = HostWindowProc;
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -218,7 +199,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        RunProgram(L"regsvr32.exe /s /u \"" + DllPath() + L"\"");
+        Regsvr32(DllPath(), true);
     }
 
     void SetUp() override
