@@ -20,6 +20,7 @@
 
 #include "NtfObj.h"
 #include "automation/methods.h"
+#include "controls/popup_harness.h"
 #include "module/class_factory.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
@@ -273,17 +274,7 @@ LONG RefCount(IUnknown* object)
 
 // --- Windows the cases show, and closing them --------------------------------------------------
 
-void Pump()
-{
-    MSG msg;
-    for (int round = 0; round < 3; ++round) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-}
+using harness::Pump;
 
 struct Found {
     const char* cls;
@@ -310,10 +301,7 @@ HWND FindShown(const char* cls, DWORD thread = GetCurrentThreadId())
     return found.window;
 }
 
-void Click(HWND window, int id)
-{
-    SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
-}
+using harness::Click;
 
 // Ends a call that does not return while its window is up: after the deadline it closes the
 // popup and the dialog of the calling thread, again and again, and remembers that it had to.
