@@ -6,6 +6,9 @@
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
 #include "popup/paint.h"
+#include "popup/popup_accessible.h"
+#include "popup/popup_hover.h"
+#include "popup/popup_keyboard.h"
 #include "popup/popup_rules.h"
 #include "popup/show_notification.h"
 
@@ -13,6 +16,7 @@ namespace {
 // The popup being closed: a closing event that arrives while the slide-out runs (a message
 // sent from another thread) must not slide it twice or change how it was closed.
 HWND closingPopup = nullptr;
+}
 
 void ClosePopup(HWND window)
 {
@@ -23,6 +27,13 @@ void ClosePopup(HWND window)
     closingPopup = nullptr;
 }
 
+void ClosePopupAsTimer(HWND window)
+{
+    NotifySession.timedOut = 1;
+    ClosePopup(window);
+}
+
+namespace {
 void OnCreate(HWND window)
 {
     NotifySessionRecord& s = NotifySession;
@@ -32,12 +43,14 @@ void OnCreate(HWND window)
         CreateCloseButton(window);
     }
     s.closeDelayMs = BoundCloseDelay(s.closeDelayMs);
-    if (!(s.style & NS_STICKY)) SetTimer(window, kPopupCloseTimerId, s.closeDelayMs, nullptr);
+    if (!(s.style & NS_STICKY)) SetTimer(window, kPopupCloseTimerId, PopupCloseTimerDelay(s.closeDelayMs), nullptr);
 
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     exStyle = (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW;
     SetWindowLongA(window, GWL_EXSTYLE, exStyle);
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSENDCHANGING | SWP_NOMOVE | SWP_NOSIZE);
+    // Top-most without taking the keyboard from the program the user is working in.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSENDCHANGING | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    AttachPopupInput(window);
 }
 
 void OnDestroy(HWND window)
@@ -98,6 +111,7 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     ModuleCallScope inProgress;   // a slide or the link's browser runs the host's messages
     NotifySessionRecord& s = NotifySession;
+    if (PopupInputMessage(window, message, wParam, lParam)) return 0;
     switch (message) {
     case WM_CREATE:
         OnCreate(window);
@@ -125,15 +139,29 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnCommand(window, wParam);
         break;
     case WM_TIMER:
-        s.timedOut = 1;
-        ClosePopup(window);
+        // The pointer resting on the popup holds its timer.
+        if (!PopupTimerHeld(window)) ClosePopupAsTimer(window);
         break;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     case WM_MOUSEMOVE:
         if (s.linkShown) TrackLinkHover(window, lParam);
+        PopupPointerMoved(window, window, lParam);
         break;
+    case WM_MOUSELEAVE:
+        PopupPointerLeft(window);
+        break;
+    case WM_GETOBJECT: {
+        LRESULT answer = 0;
+        if (AnswerAccessibleObject(window, wParam, lParam, &answer)) return answer;
+        break;
+    }
+    case kAccessibleLinkAction:
+        // A reader's "jump": the click on the link it stands for.
+        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (!(s.style & NS_STICKY)) ClosePopup(window);
+        return 0;
     case WM_LBUTTONDOWN:
         if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
         if (!(s.style & NS_STICKY)) ClosePopup(window);

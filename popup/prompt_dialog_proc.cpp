@@ -4,6 +4,7 @@
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
 #include "popup/paint.h"
+#include "popup/popup_accessible.h"
 #include "popup/popup_rules.h"
 
 namespace {
@@ -79,6 +80,16 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONDOWN:
         if (s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
         return 0;
+    case WM_GETOBJECT: {
+        // Screen readers read the dialog as they read the popup.
+        LRESULT answer = 0;
+        if (!AnswerAccessibleObject(dialog, wParam, lParam, &answer)) return 0;
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
+        return 1;
+    }
+    case kAccessibleLinkAction:
+        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        return 1;
     default:
         return 0;
     }

@@ -5,6 +5,7 @@
 
 #include "module/module_state.h"
 #include "popup/notify_session.h"
+#include "popup/popup_accessible.h"
 #include "popup/popup_geometry.h"
 #include "popup/window_procs.h"
 #include "resources/resource_ids.h"
@@ -127,7 +128,9 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
     SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, kSlideStep);
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
-        SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0, SWP_NOSIZE);
+        SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0,
+                     SWP_NOSIZE | SWP_NOACTIVATE);
+    AnnouncePopup(popup);
 
     if (NotifySession.style & NS_WAIT) WaitForPopupClose(popup);
     return 1;
@@ -138,14 +141,16 @@ BOOL RepositionPopup(HWND window)
     if (!IsWindow(window)) return FALSE;
     const PopupPlacement p = ComputePopupPlacement(WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0);
     StorePlacement(p);
-    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height, 0);
+    // No move of the popup takes the keyboard from the program the user is working in.
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height,
+                        SWP_NOACTIVATE);
 }
 
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
 {
     if (!window) return;
-    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE);
-    ShowWindow(window, SW_SHOW);
+    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
 
     const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
     std::vector<int> positions(static_cast<size_t>(count));
@@ -153,7 +158,7 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
     bool quitSeen = false;
     WPARAM quitCode = 0;
     for (int i = 0; i < count; ++i) {
-        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE);
+        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
         Sleep(kSlidePauseMs);
         // Only paints are handled during a slide; everything else waits in the queue. A quit
         // request comes through any message filter: keep it for the host's loop.

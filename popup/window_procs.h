@@ -8,3 +8,8 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // The pointer at lParam's client point over the link strip: capture and the hand (the arrow on
 // old NT), else release and the arrow. Shared by both procedures.
 void TrackLinkHover(HWND window, LPARAM lParam);
+
+// Slides the popup out and destroys it; a close already under way is not started again.
+void ClosePopup(HWND window);
+// The same, as the auto-close timer closes it.
+void ClosePopupAsTimer(HWND window);

@@ -1,0 +1,92 @@
+#include "popup/popup_hover.h"
+
+#include "popup/notify_session.h"
+#include "popup/popup_rules.h"
+#include "popup/user_input_rules.h"
+
+namespace {
+// The system's "show notifications for" setting (Vista and later); older systems refuse it.
+const UINT kGetMessageDuration = 0x2016;
+
+typedef BOOL(WINAPI* TrackMouseEventFn)(LPTRACKMOUSEEVENT);
+
+HWND heldPopup = nullptr;   // the popup the pointer rests on, if any
+
+// Looked up once: Windows 95 has no TrackMouseEvent, and without it a leave would never be
+// seen, so the timer is then never held.
+TrackMouseEventFn TrackMouse()
+{
+    static TrackMouseEventFn fn = reinterpret_cast<TrackMouseEventFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "TrackMouseEvent")));
+    return fn;
+}
+
+bool PointerOnPopup(HWND popup)
+{
+    POINT at;
+    if (!GetCursorPos(&at)) return false;
+    HWND under = WindowFromPoint(at);
+    return under && (under == popup || IsChild(popup, under));
+}
+
+void ArmCloseTimer(HWND popup)
+{
+    if (!(NotifySession.style & NS_STICKY))
+        SetTimer(popup, kPopupCloseTimerId, PopupCloseTimerDelay(NotifySession.closeDelayMs), nullptr);
+}
+
+void PointerGone(HWND popup)
+{
+    if (heldPopup != popup) return;
+    heldPopup = nullptr;
+    if (IsWindow(popup)) ArmCloseTimer(popup);
+}
+}
+
+DWORD PopupCloseTimerDelay(DWORD boundedMs)
+{
+    ULONG seconds = 0;
+    const bool answered = SystemParametersInfoA(kGetMessageDuration, 0, &seconds, 0) != FALSE;
+    return PopupTimerDelay(boundedMs, answered, seconds);
+}
+
+void ResetPopupHover(HWND)
+{
+    heldPopup = nullptr;
+}
+
+void PopupPointerMoved(HWND popup, HWND window, LPARAM lParam)
+{
+    TrackMouseEventFn track = TrackMouse();
+    if (!track) return;
+    // The link's capture sends the popup moves from outside it too: those are a leave.
+    POINT at = {static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+    ClientToScreen(window, &at);
+    HWND under = WindowFromPoint(at);
+    if (!under || (under != popup && !IsChild(popup, under))) {
+        PointerGone(popup);
+        return;
+    }
+    if (heldPopup != popup) {
+        heldPopup = popup;
+        KillTimer(popup, kPopupCloseTimerId);
+    }
+    // Asked again on every move: the window under the pointer changes between the popup and its
+    // controls, and the link's capture may have been taken or released since.
+    TRACKMOUSEEVENT request = {sizeof request, TME_LEAVE, window, 0};
+    track(&request);
+}
+
+void PopupPointerLeft(HWND popup)
+{
+    // Leaving the popup for one of its controls (or back) is no leave.
+    if (PointerOnPopup(popup)) return;
+    PointerGone(popup);
+}
+
+bool PopupTimerHeld(HWND popup)
+{
+    if (heldPopup != popup) return false;
+    KillTimer(popup, kPopupCloseTimerId);  // an expiry that was already queued
+    return true;
+}
