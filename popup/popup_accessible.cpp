@@ -4,6 +4,7 @@
 
 #include <ole2.h>
 #include <oleacc.h>
+#include <cstddef>
 #include <cstring>
 
 #include "module/module_state.h"
