@@ -11,6 +11,11 @@ const UINT kGetMessageDuration = 0x2016;
 typedef BOOL(WINAPI* TrackMouseEventFn)(LPTRACKMOUSEEVENT);
 
 HWND heldPopup = nullptr;   // the popup the pointer rests on, if any
+// Where the pointer was when the popup came up. A popup that appears under a pointer lying
+// still is not being read: only a pointer moved since then holds the timer, so a pointer
+// left in the corner of the screen does not keep every popup open.
+POINT pointerAtStart = {0, 0};
+bool pointerMovedSinceStart = false;
 
 // Looked up once: Windows 95 has no TrackMouseEvent, and without it a leave would never be
 // seen, so the timer is then never held.
@@ -53,17 +58,24 @@ DWORD PopupCloseTimerDelay(DWORD boundedMs)
 void ResetPopupHover(HWND)
 {
     heldPopup = nullptr;
+    pointerMovedSinceStart = false;
+    if (!GetCursorPos(&pointerAtStart)) pointerAtStart.x = pointerAtStart.y = -32768;
 }
 
-void PopupPointerMoved(HWND popup, HWND window, LPARAM lParam)
+void PopupPointerMoved(HWND popup, HWND window)
 {
     TrackMouseEventFn track = TrackMouse();
     if (!track) return;
+    // The pointer itself, not the message's point: the system reports a window that moves or
+    // appears under a still pointer as a move too, and so may any program posting one.
+    POINT at;
+    if (!GetCursorPos(&at)) return;
+    if (!pointerMovedSinceStart) {
+        if (at.x == pointerAtStart.x && at.y == pointerAtStart.y) return;
+        pointerMovedSinceStart = true;
+    }
     // The link's capture sends the popup moves from outside it too: those are a leave.
-    POINT at = {static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-    ClientToScreen(window, &at);
-    HWND under = WindowFromPoint(at);
-    if (!under || (under != popup && !IsChild(popup, under))) {
+    if (!PointerOnPopup(popup)) {
         PointerGone(popup);
         return;
     }

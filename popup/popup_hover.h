@@ -9,8 +9,8 @@ DWORD PopupCloseTimerDelay(DWORD boundedMs);
 // A new popup: the pointer is not on it yet.
 void ResetPopupHover(HWND popup);
 
-// The pointer moved in window (the popup or one of its controls), at the client point lParam.
-void PopupPointerMoved(HWND popup, HWND window, LPARAM lParam);
+// The pointer moved in window (the popup or one of its controls).
+void PopupPointerMoved(HWND popup, HWND window);
 
 // window reported that the pointer has left it (WM_MOUSELEAVE).
 void PopupPointerLeft(HWND popup);

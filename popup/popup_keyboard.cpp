@@ -154,7 +154,7 @@ LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
         if (IsHandledKeyChar(wParam) && !ListDropped(control, KindOf(popup, control))) return 0;
         break;
     case WM_MOUSEMOVE:
-        PopupPointerMoved(popup, control, lParam);
+        PopupPointerMoved(popup, control);
         break;
     case WM_MOUSELEAVE:
         PopupPointerLeft(popup);

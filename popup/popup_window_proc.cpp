@@ -147,7 +147,7 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     case WM_MOUSEMOVE:
         if (s.linkShown) TrackLinkHover(window, lParam);
-        PopupPointerMoved(window, window, lParam);
+        PopupPointerMoved(window, window);
         break;
     case WM_MOUSELEAVE:
         PopupPointerLeft(window);
