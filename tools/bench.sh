@@ -23,7 +23,7 @@ echo
 echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "- CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "- system: Debian $(cat /etc/debian_version), Linux $(uname -r)"
-echo "- Wine: $(/usr/lib/wine/wine64 --version) (wine64); 32-bit loader: $(tools/wine32-check.sh)"
+echo "- Wine: $(/usr/lib/wine/wine64 --version) (wine64); $(tools/wine32-check.sh | sed "s/^32-bit: /32-bit loader: /")"
 # The toolchain file names the compiler; CMake records it per build folder.
 cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake | head -1)
 package=$(dpkg-query -W -f '${Version}' g++-mingw-w64-x86-64-posix 2>/dev/null || true)
@@ -49,7 +49,7 @@ if ntf_runs_32bit; then
   echo
   awk -f tools/bench/side_by_side.awk "$out64" "$out32"
 else
-  echo "x86_64 only: $(tools/wine32-check.sh)."
+  echo "x86_64 only ($(tools/wine32-check.sh | sed "s/^32-bit: //"))."
   echo
   cat "$out64"
 fi
