@@ -79,12 +79,11 @@ inline void Press(const std::vector<Key>& keys)
     }
 }
 
-// The pointer to a screen point: placed there, then a move onto that same point through
-// SendInput, which makes Wine report it to the window under it. (A relative zero move is not
-// always reported under Wine; an absolute one is.)
-inline void PointerTo(POINT at)
+// The pointer to a screen point, as a hand brings it there: placed beside it, then moved onto
+// it through SendInput, so that Wine reports a move to the window under it. (A move onto the
+// point where the pointer already is may not be reported.)
+inline void MoveTo(POINT at)
 {
-    SetCursorPos(at.x, at.y);
     INPUT in = {};
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
@@ -94,9 +93,17 @@ inline void PointerTo(POINT at)
     SendInput(1, &in, sizeof in);
 }
 
-inline void ClickAt(POINT at)
+inline void PointerTo(POINT at)
+{
+    SetCursorPos(at.x + 1, at.y);
+    MoveTo(at);
+}
+
+// A click where the pointer is brought, once the system sees target under it there.
+inline void ClickAt(POINT at, HWND target = nullptr)
 {
     PointerTo(at);
+    if (target) WaitUntil([&] { return WindowFromPoint(at) == target; }, 5000);
     INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_MOUSE;
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
