@@ -136,7 +136,6 @@ TEST_F(UserInput, KeysWorkInThePopupOnceClickedIntoUnderEitherLoop)
         {"Esc with a close button", NS_CLOSEBOX | NS_STICKY, "A", nullptr, 0, nullptr, kBody, {esc}, 1000},
         {"Space toggles, Tab and Shift+Tab, Enter on a box presses the default button", NS_STICKY, "A|B|C", "OK",
          0x0001, nullptr, kBody, {space, tab, tab, space, backTab, space, enter}, 0x0107},
-        {"Esc as the timer", 0, "A", nullptr, 0, nullptr, kCheckBoxFirstId, {esc}, 0x0001},
         {"the list: arrows, Tab round, Enter confirms", 0, nullptr, nullptr, 0, "Red|Green|Blue|OK", kBody,
          {down, tab, backTab, down, enter}, 2},
     };
@@ -196,6 +195,16 @@ TEST_F(UserInput, PointerRestingOnThePopupHoldsItsTimerUntilItLeaves)
         EXPECT_EQ(NotifySession.resultCode, 1000);  // by the timer
         EXPECT_EQ(GetCapture(), nullptr);
     }
+}
+
+// Esc closes as the close button, as the timer, or not at all (a sticky popup without a close
+// button waits for a choice). The first and last are driven by keys above.
+TEST(EscapeKey, ClosesAsTheCloseButtonOrTheTimerWouldOrNotAtAll)
+{
+    EXPECT_EQ(EscapeCloseFor(NS_CLOSEBOX | NS_STICKY), EscapeClose::AsCloseButton);
+    EXPECT_EQ(EscapeCloseFor(0), EscapeClose::AsTimer);
+    EXPECT_EQ(EscapeCloseFor(NS_WAIT | NS_FLATBORDER), EscapeClose::AsTimer);
+    EXPECT_EQ(EscapeCloseFor(NS_STICKY), EscapeClose::Ignored);
 }
 
 TEST(NotificationTime, UsersLongerSettingExtendsTheDelay)
