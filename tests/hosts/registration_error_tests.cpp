@@ -138,13 +138,21 @@ public:
     // S_OK while dispatching is on, S_FALSE once an unregistration has switched it off.
     HRESULT Invoke()
     {
-        VARIANT delay;
-        VariantInit(&delay);
-        delay.vt = VT_I4;
-        delay.lVal = 9000;
-        DISPPARAMS params = {&delay, nullptr, 1, 0};
-        return object_->Invoke(NTF_DISPID_TIMEINTERVAL, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                               nullptr);
+        BSTR list = SysAllocString(L"a|b");
+        VARIANT args[2];
+        VariantInit(&args[0]);
+        VariantInit(&args[1]);
+        args[1].vt = VT_BSTR;
+        args[1].bstrVal = list;
+        args[0].vt = VT_I2;
+        args[0].iVal = 1;
+        DISPPARAMS params = {args, nullptr, 2, 0};
+        VARIANT result;
+        VariantInit(&result);
+        const HRESULT hr = object_->Invoke(NTF_DISPID_SETCHECKINFO, IID_NULL, 0, DISPATCH_METHOD, &params, &result,
+                                           nullptr, nullptr);
+        SysFreeString(list);
+        return hr;
     }
 
     Export0 registerServer = nullptr;
