@@ -98,11 +98,11 @@ bool UnregistrationSucceeded(LONG deleteResult)
            deleteResult == ERROR_PATH_NOT_FOUND;
 }
 
-HRESULT RegistrationResult(bool classWritten, bool typeLibraryRegistered)
+HRESULT RegistrationResult(bool classDone, bool typeLibraryDone)
 {
-    if (!classWritten)
+    if (!classDone)
         return SELFREG_E_CLASS;
-    return typeLibraryRegistered ? S_OK : SELFREG_E_TYPELIB;
+    return typeLibraryDone ? S_OK : SELFREG_E_TYPELIB;
 }
 
 // Installers and regsvr32 go by FAILED(): a failure must be an error code, never S_FALSE.
