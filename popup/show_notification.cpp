@@ -6,6 +6,7 @@
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/popup_geometry.h"
+#include "popup/slide_pacing.h"
 #include "popup/window_procs.h"
 #include "resources/resource_ids.h"
 
@@ -13,7 +14,6 @@ namespace {
 const char kPopupClass[] = "VorbelNotify";
 const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
 const int kSlideStep = 3;
-const DWORD kSlidePauseMs = 3;
 
 RECT WorkArea()
 {
@@ -91,6 +91,32 @@ void WaitForPopupClose(HWND popup)
     }
     if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
 }
+
+struct SlideSteps {
+    HWND window;
+    int x;
+    const int* positions;
+    bool quitSeen;
+    WPARAM quitCode;
+};
+
+void TakeSlidePosition(int index, void* context)
+{
+    SlideSteps& steps = *static_cast<SlideSteps*>(context);
+    SetWindowPos(steps.window, HWND_TOPMOST, steps.x, steps.positions[index], 0, 0, SWP_NOSIZE);
+    // Only paints are handled during a slide; everything else waits in the queue. A quit
+    // request comes through any message filter: keep it for the host's loop.
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            steps.quitSeen = true;
+            steps.quitCode = msg.wParam;
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
 }
 
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
@@ -150,25 +176,9 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
     const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
     std::vector<int> positions(static_cast<size_t>(count));
     ComputeSlidePositions(startY, targetY, step, positions.data(), count);
-    bool quitSeen = false;
-    WPARAM quitCode = 0;
-    for (int i = 0; i < count; ++i) {
-        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE);
-        Sleep(kSlidePauseMs);
-        // Only paints are handled during a slide; everything else waits in the queue. A quit
-        // request comes through any message filter: keep it for the host's loop.
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quitSeen = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+    SlideSteps steps = {window, x, positions.data(), false, 0};
+    RunPacedSlide(count, TakeSlidePosition, &steps);
+    if (steps.quitSeen) PostQuitMessage(static_cast<int>(steps.quitCode));
 }
 
 void SlideOutPopup()
