@@ -170,8 +170,11 @@ BOOL RepositionPopup(HWND window)
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
 {
     if (!window) return;
-    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE);
+    // With animations switched off by the user the window goes straight to its target.
+    const bool animate = SlideAnimationEnabled();
+    SetWindowPos(window, HWND_TOPMOST, x, animate ? startY : targetY, 0, 0, SWP_NOSIZE);
     ShowWindow(window, SW_SHOW);
+    if (!animate) return;
 
     const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
     std::vector<int> positions(static_cast<size_t>(count));
@@ -185,6 +188,7 @@ void SlideOutPopup()
 {
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup)) return;
-    SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
+    if (SlideAnimationEnabled())
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
     ShowWindow(popup, SW_HIDE);
 }

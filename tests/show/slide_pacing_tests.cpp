@@ -185,6 +185,54 @@ TEST_F(SlidePacing, TheRealClockKeepsToTheGridAndRestsInPlace)
     }
 }
 
+// Switches the user's animation setting for one test and puts it back.
+class AnimationSetting {
+public:
+    explicit AnimationSetting(BOOL on)
+    {
+        SystemParametersInfoA(0x1042 /* SPI_GETCLIENTAREAANIMATION */, 0, &saved_, 0);
+        EXPECT_TRUE(SystemParametersInfoA(0x1043 /* SPI_SETCLIENTAREAANIMATION */, 0,
+                                          reinterpret_cast<void*>(static_cast<INT_PTR>(on)), 0));
+    }
+    ~AnimationSetting()
+    {
+        SystemParametersInfoA(0x1043, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(saved_)), 0);
+    }
+
+private:
+    BOOL saved_ = TRUE;
+};
+
+TEST_F(SlidePacing, WithAnimationsOffThePopupAppearsAndGoesWithoutSliding)
+{
+    const RECT area = WorkArea();
+    for (BOOL on : {FALSE, TRUE}) {
+        SCOPED_TRACE(on);
+        AnimationSetting setting(on);
+        EXPECT_EQ(SlideAnimationEnabled(), on != FALSE);
+        moves.clear();
+        Show();
+        HWND popup = NotifySession.popupWindow;
+        RECT r;
+        GetWindowRect(popup, &r);
+        EXPECT_EQ(r.top, area.bottom - 160);
+        EXPECT_EQ(r.bottom, area.bottom);
+        EXPECT_TRUE(IsWindowVisible(popup));
+        if (!on) {
+            // Placed, shown at the target and put to rest: never anywhere else.
+            EXPECT_EQ(Ys(), std::vector<int>(3, area.bottom - 160));
+            EXPECT_EQ(clock.waits, 0u);
+        } else {
+            EXPECT_EQ(moves.size(), 57u);  // 54 steps between the placements and the rest
+        }
+        moves.clear();
+        SlideOutPopup();
+        EXPECT_EQ(moves.size(), on ? 55u : 0u);
+        EXPECT_FALSE(IsWindowVisible(popup));
+        DestroyWindow(popup);
+    }
+}
+
 TEST(SlidePaceRules, NextPositionAndWait)
 {
     // Index after `current` at an elapsed time, for a 54-position slide.
