@@ -3,15 +3,13 @@
 #include <cstring>
 
 #include "module/module_state.h"
+#include "popup/face_colors.h"
 #include "popup/font_text.h"
 #include "popup/gradient.h"
 #include "popup/notify_session.h"
 #include "resources/resource_ids.h"
 
 namespace {
-const COLORREF kLinkColour = 0x00FF0000;
-const COLORREF kDecorationColours[3] = {0x0029FFFF, 0x0026D5FA, 0x0029C6FF};
-
 HFONT FallbackFont(int weight)
 {
     return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN, "Ms sans serif");
@@ -133,19 +131,28 @@ void PaintNotification(HWND window, HDC dc)
     if (!boldFont) boldFont = FallbackFont(FW_BOLD);
     HGDIOBJ previousFont = SelectObject(dc, normalFont);
 
+    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor};
+    const FaceColours c = ChooseFaceColours(HighContrastOn(), host, CurrentSystemColours());
+
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(WHITE_PEN));
     Rectangle(dc, 0, 0, W, H);
+    if (c.highContrast) {
+        HBRUSH window = CreateSolidBrush(c.background);
+        FillRect(dc, &client, window);
+        DeleteObject(window);
+    }
 
     RECT bandRect = client;
     bandRect.bottom = 2 * H / 3;
     RECT contentRect = client;
     if (s.style & NS_DIALOG) {
-        FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+        FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
     } else {
-        const bool flat = (s.style & NS_FLATBORDER) != 0;
+        // High contrast: a plain frame in the system's colour instead of 3-D edges.
+        const bool flat = (s.style & NS_FLATBORDER) != 0 || c.highContrast;
         if (flat) {
-            const COLORREF border = RgbOf(s.borderColor);
+            const COLORREF border = RgbOf(c.border);
             DrawSolidLine(dc, 0, 0, W, 0, border);
             DrawSolidLine(dc, 0, 0, 0, H, border);
             DrawSolidLine(dc, W - 1, 0, W - 1, H, border);
@@ -156,8 +163,10 @@ void PaintNotification(HWND window, HDC dc)
         InflateRect(&contentRect, -2, -2);
         InflateRect(&bandRect, -2, -2);
         // Too few colours to show a gradient: keep the face white.
-        if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
-            FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+        if (c.highContrast) {
+            // No gradient: the face keeps the window colour.
+        } else if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
+            FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
         } else {
             SelectObject(dc, GetStockObject(WHITE_BRUSH));
             Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
@@ -172,7 +181,7 @@ void PaintNotification(HWND window, HDC dc)
     if (!s.appIcon || !DrawIcon(dc, R - 34, B - 34, s.appIcon))
         DrawIcon(dc, R - 34, B - 34, ModuleIcon(IDI_APP_ICON));
     for (int i = 0; i < 3; ++i)
-        DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, kDecorationColours[i]);
+        DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
 
     RECT headingRect = {L + 60, T + 22, R - 10, T + 42};
     RECT bodyRect = {L + 28, T + 58, R - 28, B - 18};
@@ -187,22 +196,22 @@ void PaintNotification(HWND window, HDC dc)
         body = feed + 1;
     }
     SelectObject(dc, boldFont);
-    SetTextColor(dc, RgbOf(s.titleColor));
+    SetTextColor(dc, RgbOf(c.title));
     DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
     SelectObject(dc, normalFont);
-    SetTextColor(dc, RgbOf(s.bodyColor));
+    SetTextColor(dc, RgbOf(c.body));
     DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
 
     NotifySessionRecord& w = NotifySession;
     SetRect(&w.linkRect, L + 28, B - 18, R - 28, B - 6);
     if (s.linkUrl[0]) {
         w.linkShown = 1;
-        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, kLinkColour);
+        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, c.link);
     } else {
         w.linkShown = 0;
         if (s.linkText[0]) {
             w.linkRect.left -= 20;
-            SetTextColor(dc, RgbOf(s.bodyColor));
+            SetTextColor(dc, RgbOf(c.body));
             DrawTextA(dc, s.linkText, -1, &w.linkRect, DT_WORDBREAK);
         }
     }

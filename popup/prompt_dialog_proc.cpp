@@ -1,6 +1,7 @@
 #include "popup/window_procs.h"
 
 #include "popup/link_browser.h"
+#include "popup/face_colors.h"
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
 #include "popup/paint.h"
@@ -71,7 +72,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<INT_PTR>(FaceBackgroundBrush());
     case WM_MOUSEMOVE:
         // The dialog follows the link strip whether or not a link is drawn there.
         TrackLinkHover(dialog, lParam);
