@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "module/module_state.h"
+#include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
 #include "popup/popup_geometry.h"
 #include "popup/slide_pacing.h"
@@ -60,10 +61,11 @@ void CreatePopupWindow()
 {
     const RECT area = WorkArea();
     RegisterPopupClass();
-    const PopupPlacement p = ComputePopupPlacement(area, NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(area, NotifySession.popupWidth, NotifySession.checkCount != 0,
+                                                         DpiForWindow(NotifySession.ownerWindow));
     StorePlacement(p);
     NotifySession.popupWindow = CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY,
-                                                NotifySession.popupWidth, p.height, NotifySession.ownerWindow,
+                                                p.width, p.height, NotifySession.ownerWindow,
                                                 nullptr, moduleHandle, nullptr);
 }
 
@@ -150,7 +152,8 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 
     UpdateWindow(popup);
     RepositionPopup(popup);
-    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, kSlideStep);
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
+                ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0, SWP_NOSIZE);
@@ -162,9 +165,10 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 BOOL RepositionPopup(HWND window)
 {
     if (!IsWindow(window)) return FALSE;
-    const PopupPlacement p = ComputePopupPlacement(WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(WorkArea(), NotifySession.popupWidth,
+                                                         NotifySession.checkCount != 0, DpiForWindow(window));
     StorePlacement(p);
-    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height, 0);
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height, 0);
 }
 
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
@@ -189,6 +193,7 @@ void SlideOutPopup()
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup)) return;
     if (SlideAnimationEnabled())
-        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
+                    ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     ShowWindow(popup, SW_HIDE);
 }
