@@ -9,18 +9,21 @@ prefix=$1; dpi=$2; shift 2
 prefix_sh=(bash "$tools/wine-prefix.sh")
 key='HKCU\Control Panel\Desktop'
 
+# The registry through the 64-bit Wine, whichever loader the prefix's programs use: HKCU has
+# one view for both.
+reg() { WINEPREFIX=$(readlink -m "$prefix") WINEDEBUG=-all /usr/lib/wine/wine64 reg "$@" </dev/null 2>/dev/null; }
 restart() { "${prefix_sh[@]}" stop "$prefix" && "${prefix_sh[@]}" start "$prefix"; }
-set_dpi() { "${prefix_sh[@]}" run "$prefix" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
+set_dpi() { reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
 
 # The value as it was (absent in a fresh prefix: 96).
-before=$("${prefix_sh[@]}" run "$prefix" reg query "$key" /v LogPixels 2>/dev/null | sed -n 's/.*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p')
+before=$(reg query "$key" /v LogPixels | sed -n 's/.*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p')
 set_dpi "$dpi" && restart || { echo "could not set $dpi DPI" >&2; exit 1; }
 NTF_EXPECT_DPI=$dpi "${prefix_sh[@]}" run "$prefix" "$@"
 status=$?
 if [ -n "$before" ]; then
   set_dpi "$((16#$before))"
 else
-  "${prefix_sh[@]}" run "$prefix" reg delete "$key" /v LogPixels /f >/dev/null
+  reg delete "$key" /v LogPixels /f >/dev/null
 fi
 restart
 exit $status
