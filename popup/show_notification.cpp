@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "module/module_state.h"
+#include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
 #include "popup/popup_geometry.h"
+#include "popup/slide_pacing.h"
 #include "popup/window_procs.h"
 #include "resources/resource_ids.h"
 
@@ -13,7 +15,6 @@ namespace {
 const char kPopupClass[] = "VorbelNotify";
 const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
 const int kSlideStep = 3;
-const DWORD kSlidePauseMs = 3;
 
 RECT WorkArea()
 {
@@ -60,10 +61,11 @@ void CreatePopupWindow()
 {
     const RECT area = WorkArea();
     RegisterPopupClass();
-    const PopupPlacement p = ComputePopupPlacement(area, NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(area, NotifySession.popupWidth, NotifySession.checkCount != 0,
+                                                         DpiForWindow(NotifySession.ownerWindow));
     StorePlacement(p);
     NotifySession.popupWindow = CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY,
-                                                NotifySession.popupWidth, p.height, NotifySession.ownerWindow,
+                                                p.width, p.height, NotifySession.ownerWindow,
                                                 nullptr, moduleHandle, nullptr);
 }
 
@@ -90,6 +92,32 @@ void WaitForPopupClose(HWND popup)
         if (NotifySession.popupClosed || !IsWindow(popup)) break;
     }
     if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+}
+
+struct SlideSteps {
+    HWND window;
+    int x;
+    const int* positions;
+    bool quitSeen;
+    WPARAM quitCode;
+};
+
+void TakeSlidePosition(int index, void* context)
+{
+    SlideSteps& steps = *static_cast<SlideSteps*>(context);
+    SetWindowPos(steps.window, HWND_TOPMOST, steps.x, steps.positions[index], 0, 0, SWP_NOSIZE);
+    // Only paints are handled during a slide; everything else waits in the queue. A quit
+    // request comes through any message filter: keep it for the host's loop.
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            steps.quitSeen = true;
+            steps.quitCode = msg.wParam;
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 }
 
@@ -124,7 +152,8 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 
     UpdateWindow(popup);
     RepositionPopup(popup);
-    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, kSlideStep);
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
+                ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0, SWP_NOSIZE);
@@ -136,45 +165,35 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 BOOL RepositionPopup(HWND window)
 {
     if (!IsWindow(window)) return FALSE;
-    const PopupPlacement p = ComputePopupPlacement(WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(WorkArea(), NotifySession.popupWidth,
+                                                         NotifySession.checkCount != 0, DpiForWindow(window));
     StorePlacement(p);
-    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height, 0);
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height, 0);
 }
 
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
 {
     if (!window) return;
-    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE);
+    // With animations switched off by the user the window goes straight to its target.
+    const bool animate = SlideAnimationEnabled();
+    SetWindowPos(window, HWND_TOPMOST, x, animate ? startY : targetY, 0, 0, SWP_NOSIZE);
     ShowWindow(window, SW_SHOW);
+    if (!animate) return;
 
     const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
     std::vector<int> positions(static_cast<size_t>(count));
     ComputeSlidePositions(startY, targetY, step, positions.data(), count);
-    bool quitSeen = false;
-    WPARAM quitCode = 0;
-    for (int i = 0; i < count; ++i) {
-        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE);
-        Sleep(kSlidePauseMs);
-        // Only paints are handled during a slide; everything else waits in the queue. A quit
-        // request comes through any message filter: keep it for the host's loop.
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quitSeen = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+    SlideSteps steps = {window, x, positions.data(), false, 0};
+    RunPacedSlide(count, TakeSlidePosition, &steps);
+    if (steps.quitSeen) PostQuitMessage(static_cast<int>(steps.quitCode));
 }
 
 void SlideOutPopup()
 {
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup)) return;
-    SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
+    if (SlideAnimationEnabled())
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
+                    ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     ShowWindow(popup, SW_HIDE);
 }
