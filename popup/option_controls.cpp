@@ -1,9 +1,9 @@
 #include "popup/option_controls.h"
 
 #include <commctrl.h>
-#include <cstdio>
 #include <cstring>
 
+#include "module/format_text.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
@@ -97,7 +97,7 @@ void CreateComboBox(HWND parent)
     // All items but the last fill the list; the last names the confirm button.
     WalkOptionList(s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
         if (i >= s.comboCount - 1) {
-            std::snprintf(caption, sizeof caption, "%s", item);
+            FormatText(caption, sizeof caption, "%s", item);
             return false;
         }
         COMBOBOXEXITEMA entry;

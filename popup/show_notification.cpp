@@ -1,7 +1,6 @@
 #include "popup/show_notification.h"
 
 #include <cstring>
-#include <vector>
 
 #include "module/module_state.h"
 #include "popup/notify_session.h"
@@ -147,9 +146,12 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
     SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE);
     ShowWindow(window, SW_SHOW);
 
-    const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
-    std::vector<int> positions(static_cast<size_t>(count));
-    ComputeSlidePositions(startY, targetY, step, positions.data(), count);
+    // The process heap rather than a C++ container: without memory the window stays where it
+    // was placed, which is better than ending the host.
+    int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
+    int* positions = count > 0 ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int))) : nullptr;
+    if (!positions) count = 0;
+    ComputeSlidePositions(startY, targetY, step, positions, count);
     bool quitSeen = false;
     WPARAM quitCode = 0;
     for (int i = 0; i < count; ++i) {
@@ -168,6 +170,7 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
             DispatchMessageA(&msg);
         }
     }
+    if (positions) HeapFree(GetProcessHeap(), 0, positions);
     if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
 }
 
