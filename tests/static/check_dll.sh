@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Static checks of a built NtfObj.dll: the exact export table, imports of system DLLs only,
-# and the resources by type, number and language. Expected values: exports.txt, resources.txt.
+# the resources by type, number and language, and its size. Expected values: exports.txt,
+# resources.txt. With the link map of the DLL, also that no C++ runtime, thread library or
+# unwinder went into it.
+#   check_dll.sh DLL OBJDUMP [LINK_MAP]
 set -u
-dll=${1:?dll}; objdump=${2:?objdump}
+dll=${1:?dll}; objdump=${2:?objdump}; map=${3:-}
 here=$(dirname "$(readlink -f "$0")")
 fail=0
 dump=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
@@ -44,5 +47,25 @@ if ! "$objdump" -h "$dll" | gawk '$2 == ".shared" { size = $3; getline; if (size
   echo "no 4-byte shared section .shared"; fail=1
 fi
 
-[ $fail = 0 ] && echo "static checks passed: $dll"
+# Every host maps the DLL, and pages download it as a control: it stays small.
+limit=131072
+size=$(stat -c %s "$dll")
+if [ "$size" -gt $limit ]; then
+  echo "$dll is $size bytes, more than $limit"; fail=1
+fi
+
+# Archive members the linker took in, from the map's first part ("archive.a(member)" lines).
+if [ -n "$map" ]; then
+  if [ ! -f "$map" ]; then
+    echo "no link map $map"; fail=1
+  else
+    runtime=$(sed -n '/^Archive member included/,/^\(Discarded\|Allocating\|Memory map\)/p' "$map" |
+      grep -oE '[^ /]*lib(stdc\+\+|supc\+\+|pthread|winpthread|gcc_eh)\.a\([^)]*\)' | sort -u)
+    if [ -n "$runtime" ]; then
+      echo "runtime members linked into the DLL:"; printf '  %s\n' $runtime; fail=1
+    fi
+  fi
+fi
+
+[ $fail = 0 ] && echo "static checks passed: $dll ($size bytes)"
 exit $fail
