@@ -29,6 +29,15 @@ for name in $(printf '%s\n' "$dump" | gawk '/DLL Name:/{print $3}'); do
   case "$allowed" in *" ${name,,} "*) ;; *) echo "unexpected import: $name"; fail=1 ;; esac
 done
 
+# The DLL must load on Windows XP: functions of later Windows are looked up at run time, never
+# imported. These are the ones runtimes bring in unasked (winpthread's clock took
+# GetTickCount64, which kept the 32-bit DLL from loading on XP).
+late=$(printf '%s\n' "$dump" | gawk '/^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $3 }' | grep -xE \
+  'GetTickCount64|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber|CreateEventEx[AW]|(Initialize|Acquire|Release|TryAcquire)SRWLock(Exclusive|Shared)?|(Initialize|Wake|WakeAll)ConditionVariable|SleepConditionVariable(CS|SRW)|InitOnce(ExecuteOnce|BeginInitialize|Complete)|Fls(Alloc|Free|GetValue|SetValue)')
+if [ -n "$late" ]; then
+  echo "imports functions that Windows XP lacks:"; printf '  %s\n' $late; fail=1
+fi
+
 # "type/name/language" for every resource leaf; types and names are numbers or text.
 resources=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' | gawk '
   function key(line) { if (match(line, /ID: 0x[0-9a-f]+/)) return strtonum("0x" substr(line, RSTART + 6, RLENGTH - 6));
