@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Makes the release archive with tools/package.sh from the two build folders, checks its name
 # and its exact content, and unpacks it for the tests that run what it holds.
-#   make_archive.sh SOURCE_DIR VERSION OBJDUMP UNPACK_DIR
+#   make_archive.sh SOURCE_DIR BUILD_DIR VERSION OBJDUMP UNPACK_DIR
 set -u
-src=${1:?source dir}; version=${2:?version}; objdump=${3:?objdump}; unpacked=${4:?unpack dir}
+src=${1:?source dir}; build=${2:?64-bit build dir}; version=${3:?version}; objdump=${4:?objdump}
+unpacked=${5:?unpack dir}
 fail=0
 
-out=$(bash "$src/tools/package.sh" --archive-only 2>&1) || { echo "$out"; echo "tools/package.sh failed"; exit 1; }
-archive="$src/build/x86_64/package/NtfObj-$version.zip"
+out=$(NTF_BUILD="$build" bash "$src/tools/package.sh" --archive-only 2>&1) || { echo "$out"; echo "tools/package.sh failed"; exit 1; }
+archive="$build/package/NtfObj-$version.zip"
 if [ ! -f "$archive" ]; then
-  echo "no $archive; the package folder holds:"; ls "$src/build/x86_64/package"; exit 1
+  echo "no $archive; the package folder holds:"; ls "$build/package"; exit 1
 fi
 
 # Everything a user gets, and nothing else: the samples as they are in examples/ (without
