@@ -1,43 +1,47 @@
 #!/usr/bin/env bash
 # The long run of the randomised Invoke driver (CI runs its short default through ctest).
-#   tools/fuzz.sh [--seed N] [--count N] [--minutes M] [--xp] [--trace]
+#   tools/fuzz.sh [--arch i686|x86_64] [--seed N] [--count N] [--minutes M] [--xp] [--trace]
+# --arch picks the build (default x86_64; i686 is the shipped DLL, run by Wine's 32-bit loader).
 # --xp runs the driver where balloon tips are used (Windows XP / Server 2003 in the prefix).
-# The build folder comes from NTF_BUILD (default build/x86_64); the script installs what is
+# The build folder comes from NTF_BUILD (default build/ARCH); the script installs what is
 # missing and configures and builds the driver there first.
 # Without an X display the run is wrapped in xvfb-run.
 set -u
 cd "$(dirname "$0")/.."
+. tools/lib.sh
 
 seed=$(( $(date +%s) % 1000000 )); count=1000000; minutes=10; program=fuzz_invoke_tests; extra=()
+arch=x86_64
 while [ $# -gt 0 ]; do
   case "$1" in
+    --arch) arch=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
     --count) count=$2; shift 2 ;;
     --minutes) minutes=$2; shift 2 ;;
     --xp) program=fuzz_invoke_xp_tests; shift ;;
     --trace) extra+=(--trace); shift ;;
-    *) echo "usage: $0 [--seed N] [--count N] [--minutes M] [--xp] [--trace]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--arch i686|x86_64] [--seed N] [--count N] [--minutes M] [--xp] [--trace]" >&2; exit 2 ;;
   esac
 done
 
-build=${NTF_BUILD:-build/x86_64}
+bits=$(ntf_bits "$arch") || exit 2
+build=${NTF_BUILD:-build/$arch}
 if [ -z "${NTF_FUZZ_INNER:-}" ]; then
   tools/setup.sh || exit 1
-  [ -f "$build/CMakeCache.txt" ] || cmake --preset x86_64 -B "$build" >/dev/null || exit 1
+  ntf_configure "$arch" "$build" || exit 1
   cmake --build "$build" --target $program -j "$(nproc)" >/dev/null || exit 1
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec env NTF_FUZZ_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --seed "$seed" --count "$count" \
+  exec env NTF_FUZZ_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --arch "$arch" --seed "$seed" --count "$count" \
     --minutes "$minutes" $([ $program = fuzz_invoke_xp_tests ] && echo --xp) "${extra[@]}"
 fi
 
 exe=$build/bin/$program.exe
 prefix=$build/wineprefix
-tools/wine-prefix.sh start "$prefix" || exit 1
+tools/wine-prefix.sh start "$prefix" "$bits" || exit 1
 if [ $program = fuzz_invoke_xp_tests ]; then
-  tools/wine-prefix.sh run "$prefix" reg add 'HKCU\Software\Wine\AppDefaults\fuzz_invoke_xp_tests.exe' \
-    /v Version /t REG_SZ /d winxp64 /f >/dev/null
+  tools/wine-prefix.sh version "$prefix" fuzz_invoke_xp_tests.exe "$(ntf_xp_version "$arch")"
 fi
 # The calls stop after the budget; draining, the second pass of the leak check and the checks
 # need a few minutes more before the run is taken as hung.
@@ -46,5 +50,5 @@ NTF_RUN_TIMEOUT=$(( seconds + 600 )) tools/wine-prefix.sh run "$prefix" "$exe" \
   --seed="$seed" --count="$count" --seconds="$seconds" "${extra[@]}"
 status=$?
 tools/wine-prefix.sh stop "$prefix"
-echo "fuzz.sh: seed $seed, $program, exit status $status"
+echo "fuzz.sh: seed $seed, $program ($arch), exit status $status"
 exit $status

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Takes the README's pictures from the real 64-bit DLL under Wine, through ntfshow --screenshot,
-# and writes them to docs/images/. Needs the x86_64 build (it builds it).
+# Takes the README's pictures from the real DLL under Wine, through ntfshow --screenshot, and
+# writes them to docs/images/: the shipped 32-bit DLL where this machine runs 32-bit programs,
+# else the 64-bit one (the same code draws the same pixels). Builds what it needs.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
+. tools/lib.sh
+arch=${NTF_ARCH:-}
 if [ "${1:-}" != --on-display ]; then
   tools/setup.sh
-  cmake --preset x86_64 >/dev/null
-  cmake --build --preset x86_64 -j "$(nproc)" --target ntfshow
+  arch=$(ntf_default_arch)
+  cmake --preset "$arch" >/dev/null
+  cmake --build --preset "$arch" -j "$(nproc)" --target ntfshow
 fi
 mkdir -p docs/images
 
 shots() {
-  local prefix=build/x86_64/wineprefix bin=build/x86_64/bin out=build/x86_64/shots
+  local prefix=build/$arch/wineprefix bin=build/$arch/bin out=build/$arch/shots
   mkdir -p "$out"
-  tools/wine-prefix.sh start "$prefix"
+  tools/wine-prefix.sh start "$prefix" "$(ntf_bits "$arch")"
   # name|crop (WxH+X+Y on the 1024x768 desktop; the popup sits at the lower right)|arguments
   while IFS='|' read -r name crop args; do
     [ -n "$name" ] || continue
@@ -29,10 +33,11 @@ popup-list|300x200+724+560|--heading '选择操作' --body '请选择要执行�
 dialog|320x240+352+264|--heading '提示' --body '操作已经完成。' --checks '记住我的选择' --dialog
 LIST
   tools/wine-prefix.sh stop "$prefix"
+  echo "taken with the $arch build"
 }
 
 if [ "${1:-}" = --on-display ]; then
   shots
 else
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --on-display
+  NTF_ARCH=$arch xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --on-display
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing.
-# Runs as root, or through sudo otherwise. No i386 packages: nothing 32-bit runs here.
+# Runs as root, or through sudo otherwise. The 32-bit DLL's tests need Wine's 32-bit loader
+# (wine32:i386); whether this machine's kernel runs it is said at the end.
 set -euo pipefail
 
 packages=(
@@ -30,6 +31,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# The 32-bit loader, from the i386 architecture (the install also brings a few amd64
+# libraries to the same version as their i386 twins).
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  export DEBIAN_FRONTEND=noninteractive
+  echo "setup: installing wine32:i386"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends wine32:i386
+fi
+
 # Code page 936 needs no Linux locale, but Chinese arguments on a command line reach a Wine
 # program intact only when the locale the tests run under exists.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
@@ -38,3 +49,7 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
   $sudo locale-gen >/dev/null
 fi
+
+# One line about 32-bit programs: the suite then runs the 32-bit DLL's behavioural tests, or
+# reports them as skipped while the 64-bit suite and the static checks still run.
+"$(dirname "$(readlink -f "$0")")/wine32-check.sh" || true

@@ -1,26 +1,32 @@
 #!/usr/bin/env bash
 # The full soak: 1,000 notifications and 200 tray sessions through the COM object in one
 # process, then the figures of what it held after the warm-up and at the end.
-#   NTF_BUILD=build/x86_64 tools/soak.sh [--notifications=N] [--tray-sessions=M]
+#   tools/soak.sh [--arch i686|x86_64] [--notifications=N] [--tray-sessions=M]
+# --arch picks the build (default x86_64; i686 is the shipped DLL, run by Wine's 32-bit loader);
+# NTF_BUILD names another build folder of that architecture.
 # Installs what is missing and builds the soak program if needed; runs it in the build's own
 # Wine prefix on a virtual X display (unless one is set already); stops the prefix afterwards.
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
-build=${NTF_BUILD:-build/x86_64}
+. tools/lib.sh
+arch=x86_64
+if [ "${1:-}" = --arch ]; then arch=$2; shift 2; fi
+bits=$(ntf_bits "$arch")
+build=${NTF_BUILD:-build/$arch}
 [ -n "${NTF_SOAK_INNER:-}" ] || tools/setup.sh
 if [ -z "${NTF_SOAK_INNER:-}" ] && [ -z "${DISPLAY:-}" ]; then
   # Every Wine program of the run must meet the same X server: one display for all of it.
-  exec env NTF_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NTF_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --arch "$arch" "$@"
 fi
-[ -f "$build/CMakeCache.txt" ] || cmake --preset x86_64 -B "$build" >/dev/null
+ntf_configure "$arch" "$build"
 cmake --build "$build" --target soak_tests -j 2 >/dev/null
 
 prefix="$build/wineprefix"
 run() { tools/wine-prefix.sh run "$prefix" "$@"; }
-tools/wine-prefix.sh start "$prefix"
+tools/wine-prefix.sh start "$prefix" "$bits"
 trap 'tools/wine-prefix.sh stop "$prefix"' EXIT
 # Balloon requests take the tray thread's path only on Windows XP and Server 2003.
-run reg add 'HKCU\Software\Wine\AppDefaults\soak_tests.exe' /v Version /t REG_SZ /d winxp64 /f >/dev/null
+tools/wine-prefix.sh version "$prefix" soak_tests.exe "$(ntf_xp_version "$arch")"
 [ $# -gt 0 ] || set -- --notifications=1000 --tray-sessions=200
-echo "soak on $(uname -n), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
+echo "soak of the $arch build on $(uname -n), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
 NTF_RUN_TIMEOUT=${NTF_RUN_TIMEOUT:-3600} run "$build/bin/soak_tests.exe" "$@"

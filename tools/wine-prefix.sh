@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # A Wine prefix of the test run's own, with one persistent wineserver.
-#   wine-prefix.sh start PREFIX         boot the prefix once, start its wineserver
-#   wine-prefix.sh run PREFIX PROG ARGS run a Windows program in it (exit status is the program's)
-#   wine-prefix.sh stop PREFIX          end its wineserver and every program still in it
+#   wine-prefix.sh start PREFIX [32|64]   boot the prefix once, start its wineserver; 32: its
+#                                         programs run under Wine's 32-bit loader (kept in the prefix)
+#   wine-prefix.sh run PREFIX PROG ARGS   run a Windows program in it (exit status is the program's;
+#                                         77 when the kernel cannot run the 32-bit loader)
+#   wine-prefix.sh version PREFIX EXE V   make Wine report Windows version V to EXE (winxp, win10, ...)
+#   wine-prefix.sh stop PREFIX            end its wineserver and every program still in it
 set -u
 cmd=${1:?command}; prefix=${2:?prefix}; shift 2
 prefix=$(readlink -m "$prefix")
@@ -13,12 +16,20 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=d}
 # Code page 936 for the Chinese texts and the double-byte rules.
 # (set on the Wine commands only: bash itself has no such locale to switch to)
-wine=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 /usr/lib/wine/wine64)
+locale=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
+wine=("${locale[@]}" /usr/lib/wine/wine64)
 wineserver=/usr/lib/wine/wineserver
+here=$(dirname "$(readlink -f "$0")")
+
+# A 32-bit prefix is still booted and served by the 64-bit Wine (WoW64: the 32-bit system DLLs
+# live in syswow64); only the programs it runs use the 32-bit loader.
+bits=64
+[ -f "$prefix/.ntf-bits" ] && bits=$(cat "$prefix/.ntf-bits")
 
 case "$cmd" in
 start)
   mkdir -p "$prefix"
+  case "${1:-}" in 32|64) echo "$1" >"$prefix/.ntf-bits" ;; "") ;; *) echo "bits: 32 or 64" >&2; exit 2 ;; esac
   # Its own stdio on /dev/null: otherwise it holds ctest's output pipe open.
   "$wineserver" -p </dev/null >/dev/null 2>&1
   if [ ! -f "$prefix/.ntf-ready-2" ]; then
@@ -38,12 +49,28 @@ run)
   # handles and outlive the test; give them a file, not the caller's pipe, and copy it after.
   # A program that hangs is ended before the caller's own time limit, so that what it printed
   # is still shown.
+  loader=("${wine[@]}")
+  if [ "$bits" = 32 ]; then
+    "$here/wine32-check.sh"  >/dev/null; status=$?
+    if [ $status = 77 ]; then
+      echo "skipped: this kernel cannot run 32-bit programs (IA-32 emulation is off)"; exit 77
+    elif [ $status != 0 ]; then
+      "$here/wine32-check.sh"; exit 1
+    fi
+    loader=("${locale[@]}" /usr/lib/wine/wine)
+  fi
   log=$(mktemp "$prefix/run.XXXXXX.log")
-  timeout -k 10 "${NTF_RUN_TIMEOUT:-280}" "${wine[@]}" "$@" </dev/null >"$log" 2>&1
+  timeout -k 10 "${NTF_RUN_TIMEOUT:-280}" "${loader[@]}" "$@" </dev/null >"$log" 2>&1
   status=$?
   [ $status -eq 124 ] && echo "wine-prefix.sh: $1 did not end within ${NTF_RUN_TIMEOUT:-280} s" >>"$log"
   cat "$log"; rm -f "$log"
   exit $status
+  ;;
+version)
+  # The registry value Wine reads when the program starts; HKCU has one view for both loaders.
+  exe=${1:?exe}; version=${2:?version}
+  "${wine[@]}" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /t REG_SZ /d "$version" /f \
+    </dev/null >/dev/null 2>&1
   ;;
 stop)
   "$wineserver" -k >/dev/null 2>&1

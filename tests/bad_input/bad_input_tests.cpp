@@ -492,14 +492,11 @@ std::string WindowText(HWND window)
 // repainting; the module makes no region. The table is the one support/gdi_count.cpp reads.
 int CountGdiObjectsButRegions()
 {
-    const unsigned char* peb;
-    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
-    const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
-    if (!table) return -1;
-    const unsigned char kRegion = 4;
+    if (GdiEntryType(0) < 0) return -1;
+    const int kRegion = 4;
     int live = 0;
-    for (int i = 0; i < 65536; ++i) {
-        const unsigned char type = table[i * 24 + 14];
+    for (int i = 0; i < kGdiTableEntries; ++i) {
+        const int type = GdiEntryType(i);
         live += type != 0 && type != kRegion;
     }
     return live;

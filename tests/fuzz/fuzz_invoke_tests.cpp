@@ -1053,11 +1053,9 @@ int WindowsOfClassInProcess(const char* windowClass)
 // that does not come back can be told apart by kind: 5 bitmap, 0x10 brush, 0x0a font, 1 DC...
 std::vector<unsigned char> GdiTableTypes()
 {
-    const unsigned char* peb;
-    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
-    const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
-    std::vector<unsigned char> types(65536);
-    for (size_t i = 0; table && i < types.size(); ++i) types[i] = table[i * 24 + 14];
+    std::vector<unsigned char> types(kGdiTableEntries);
+    if (GdiEntryType(0) < 0) return types;
+    for (size_t i = 0; i < types.size(); ++i) types[i] = static_cast<unsigned char>(GdiEntryType(static_cast<int>(i)));
     return types;
 }
 

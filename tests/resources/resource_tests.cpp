@@ -136,6 +136,8 @@ TEST(BitmapResources, AreFifteenSquareAtEightBits)
 }
 
 // The dialog template as stored: DLGTEMPLATEEX, then menu, class, caption, font size and face.
+INT_PTR CALLBACK NoDialogHandling(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 TEST(DialogTemplate, HasItsCaptionSizeFontAndButton)
 {
     HRSRC found = FindResourceA(moduleHandle, MAKEINTRESOURCEA(IDD_PROMPT_DIALOG), RT_DIALOG);
@@ -161,7 +163,7 @@ TEST(DialogTemplate, HasItsCaptionSizeFontAndButton)
 
     // The button, as the dialog manager builds it.
     HWND dialog = CreateDialogParamA(moduleHandle, MAKEINTRESOURCEA(IDD_PROMPT_DIALOG), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                     NoDialogHandling, 0);
     ASSERT_NE(dialog, nullptr);
     wchar_t caption[32] = {};
     GetWindowTextW(dialog, caption, 32);

@@ -3,30 +3,52 @@
 #include <windows.h>
 
 namespace {
-// The handle table sits at this offset of the 64-bit process environment block; each of its
-// entries is 24 bytes and holds the object type in byte 14 (0 for a free entry).
+// The handle table's address sits in the process environment block (at 0xF8 in the 64-bit
+// block, 0x94 in the 32-bit one). Wine lays its entries out alike for both: 24 bytes each (the
+// object and user pointers are 64-bit fields), the object type in byte 14 (0 for a free entry).
+#ifdef _WIN64
 constexpr size_t kTableOffset = 0xF8;
-constexpr int kEntries = 65536;
+#else
+constexpr size_t kTableOffset = 0x94;
+#endif
 constexpr size_t kEntrySize = 24;
 constexpr size_t kTypeOffset = 14;
-static_assert(sizeof(void*) == 8, "the GDI handle table layout used here is the 64-bit one");
+
+const unsigned char* ProcessBlock()
+{
+    const unsigned char* peb;
+#ifdef _WIN64
+    __asm__("movq %%gs:0x60, %0" : "=r"(peb));   // the thread block's pointer to the process block
+#else
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+#endif
+    return peb;
+}
 
 BOOL CALLBACK CountOne(HWND, LPARAM counter)
 {
     ++*reinterpret_cast<int*>(counter);
     return TRUE;
 }
+
+const unsigned char* HandleTable()
+{
+    return *reinterpret_cast<const unsigned char* const*>(ProcessBlock() + kTableOffset);
+}
+}
+
+int GdiEntryType(int index)
+{
+    const unsigned char* table = HandleTable();
+    return table ? table[index * kEntrySize + kTypeOffset] : -1;
 }
 
 int CountLiveGdiObjects()
 {
-    // The thread block's pointer to the process block, at gs:0x60 on x86_64.
-    const unsigned char* peb;
-    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
-    const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + kTableOffset);
+    const unsigned char* table = HandleTable();
     if (!table) return -1;
     int live = 0;
-    for (int i = 0; i < kEntries; ++i)
+    for (int i = 0; i < kGdiTableEntries; ++i)
         if (table[i * kEntrySize + kTypeOffset] != 0) ++live;
     return live;
 }

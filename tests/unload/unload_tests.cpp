@@ -157,22 +157,22 @@ HWND PopupWindow()
     return FindWindowA("VorbelNotify", nullptr);
 }
 
+BOOL CALLBACK FindDialog(HWND window, LPARAM param)
+{
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The modal dialog of this thread, if one runs (it may not be shown yet).
 HWND ThreadDialog()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (std::strcmp(name, "#32770") == 0) {
-                *reinterpret_cast<HWND*>(param) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
