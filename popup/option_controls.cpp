@@ -1,9 +1,9 @@
 #include "popup/option_controls.h"
 
 #include <commctrl.h>
-#include <cstdio>
 #include <cstring>
 
+#include "module/format_text.h"
 #include "module/module_state.h"
 #include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
@@ -106,7 +106,7 @@ void CreateComboBox(HWND parent)
     // All items but the last fill the list; the last names the confirm button.
     WalkOptionList(s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
         if (i >= s.comboCount - 1) {
-            std::snprintf(caption, sizeof caption, "%s", item);
+            FormatText(caption, sizeof caption, "%s", item);
             return false;
         }
         COMBOBOXEXITEMA entry;

@@ -1,7 +1,6 @@
 #include "popup/show_notification.h"
 
 #include <cstring>
-#include <vector>
 
 #include "module/module_state.h"
 #include "popup/dpi_scale.h"
@@ -180,11 +179,15 @@ void SlideWindow(HWND window, int x, int startY, int targetY, int step)
     ShowWindow(window, SW_SHOW);
     if (!animate) return;
 
-    const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
-    std::vector<int> positions(static_cast<size_t>(count));
-    ComputeSlidePositions(startY, targetY, step, positions.data(), count);
-    SlideSteps steps = {window, x, positions.data(), false, 0};
+    // The process heap rather than a C++ container: without memory the window stays where it
+    // was placed, which is better than ending the host.
+    int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
+    int* positions = count > 0 ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int))) : nullptr;
+    if (!positions) count = 0;
+    ComputeSlidePositions(startY, targetY, step, positions, count);
+    SlideSteps steps = {window, x, positions, false, 0};
     RunPacedSlide(count, TakeSlidePosition, &steps);
+    if (positions) HeapFree(GetProcessHeap(), 0, positions);
     if (steps.quitSeen) PostQuitMessage(static_cast<int>(steps.quitCode));
 }
 
