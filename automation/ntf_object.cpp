@@ -38,9 +38,10 @@ HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** 
     *out = nullptr;
     NtfObjRecord* object = RecordOf(This);
     void* chosen = nullptr;
-    if (SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch) ||
-        SameGuid(riid, kIID_IOleObject))
+    if (SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch))
         chosen = &object->primary;
+    else if (SameGuid(riid, kIID_IOleObject))
+        chosen = &object->ole;   // containers call its operations: it needs a table of its own
     else if (SameGuid(riid, kIID_IObjectSafety))
         chosen = &object->safety;
     else if (SameGuid(riid, IID_IAxObj) || SameGuid(riid, IID_IAxObj2))
@@ -63,6 +64,10 @@ ULONG STDMETHODCALLTYPE AxObjRelease(IAxObj* This)
     LONG count = --object->refCount;
     if (count != 0)
         return static_cast<ULONG>(count);
+    // The site's release may call back into the object; a held count keeps it from being
+    // destroyed a second time meanwhile.
+    object->refCount = 1;
+    ReleaseClientSite(object);
     ModuleFree(object);
     ModuleObjectDestroyed();
     return 0;
@@ -139,7 +144,8 @@ NtfObjRecord* CreateNtfObj()
     void* memory = ModuleAllocate(sizeof(NtfObjRecord));
     if (!memory)
         return nullptr;
-    NtfObjRecord* object = new (memory) NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1};
+    NtfObjRecord* object = new (memory) NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1,
+                                                      &kOleObjectTable, nullptr};
     ModuleObjectCreated();
     return object;
 }

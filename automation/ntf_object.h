@@ -1,7 +1,12 @@
-// NtfObj as a COM object: its record, its two interface tables and the members of
-// IUnknown, IDispatch and IObjectSafety that do no notification work.
+// NtfObj as a COM object: its record, its interface tables and the members of IUnknown,
+// IDispatch and IObjectSafety that do no notification work.
 #pragma once
 #include "NtfObj.h"
+#include <ole2.h>
+
+// The SDK declares its typed IOleObject table for C only: the file that fills it builds
+// with CINTERFACE, everything else sees the tag alone.
+struct IOleObjectVtbl;
 
 // IObjectSafety in slot order; typed so that every slot is a stdcall function on i686.
 struct ObjectSafetyTable {
@@ -14,18 +19,24 @@ struct ObjectSafetyTable {
                                                            DWORD mask, DWORD enabled);
 };
 
-// One object: the primary pointer is its identity (IUnknown, IDispatch, IAxObj).
+// One object: the primary pointer is its identity (IUnknown, IDispatch, IAxObj). The OLE
+// table serves containers that embed the object as a control; it holds the container's
+// client site between SetClientSite and SetClientSite(NULL), Close or destruction.
 struct NtfObjRecord {
     const IAxObjVtbl* primary;
     const ObjectSafetyTable* safety;
     LONG refCount;
+    const struct IOleObjectVtbl* ole;
+    IOleClientSite* clientSite;
 };
 static_assert(offsetof(NtfObjRecord, primary) == 0, "the primary pointer is the identity");
-static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 12 && offsetof(NtfObjRecord, refCount) == 8),
-              "the 32-bit object record: two table pointers and the count");
+static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 20 && offsetof(NtfObjRecord, refCount) == 8 &&
+                                     offsetof(NtfObjRecord, ole) == 12 && offsetof(NtfObjRecord, clientSite) == 16),
+              "the 32-bit object record: two table pointers, the count, the OLE table and the site");
 
 extern const IAxObjVtbl kAxObjTable;
 extern const ObjectSafetyTable kObjectSafetyTable;
+extern const struct IOleObjectVtbl kOleObjectTable;
 
 extern const IID kIID_IObjectSafety;
 extern const IID kIID_IOleObject;
@@ -37,6 +48,16 @@ inline IAxObj* PrimaryOf(NtfObjRecord* object)
 {
     return reinterpret_cast<IAxObj*>(&object->primary);
 }
+
+// Drops the container's client site, if one is held (Close, SetClientSite(NULL), destruction).
+void ReleaseClientSite(NtfObjRecord* object);
+
+// What the object tells a container about itself: invisible at run time, nothing to activate
+// in place or link to.
+DWORD OleMiscStatusBits();
+// DoVerb's answer: the standard verbs succeed (there is nothing to show), properties are not
+// offered, a positive verb counts as the primary one, any other negative verb is unknown.
+HRESULT OleVerbResult(LONG verb);
 
 HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out);
 ULONG STDMETHODCALLTYPE AxObjAddRef(IAxObj* This);

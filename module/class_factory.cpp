@@ -43,6 +43,8 @@ ULONG STDMETHODCALLTYPE FactoryRelease(NtfObjFactory* This)
 
 HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid, void** out)
 {
+    if (!out)   // nowhere to put the answer: say so rather than write through null
+        return E_POINTER;
     *out = nullptr;
     if (!SameGuid(riid, kIID_IUnknown) && !SameGuid(riid, kIID_IClassFactory))
         return E_NOINTERFACE;
@@ -54,6 +56,8 @@ HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid
 HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* outer,
                                                 REFIID riid, void** out)
 {
+    if (!out)   // checked first: nothing is created that could not be handed over
+        return E_POINTER;
     *out = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
@@ -92,6 +96,8 @@ NtfObjFactory* CreateNtfObjFactory(REFCLSID classId)
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
+    if (!ppv)
+        return E_POINTER;
     *ppv = nullptr;
     if (!SameGuid(rclsid, CLSID_NtfObj))
         return CLASS_E_CLASSNOTAVAILABLE;

@@ -3,6 +3,7 @@
 #include "module/registration.h"
 #include "module/module_state.h"
 #include "NtfObj.h"
+#include <olectl.h>
 #include <shlwapi.h>
 #include <cstdio>
 
@@ -41,22 +42,26 @@ bool WriteRegistrationTable()
                             nullptr) != ERROR_SUCCESS)
             return false;
         const char* value = entry->value ? entry->value : moduleFile;
-        RegSetValueExA(key, entry->valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>(lstrlenA(value) + 1));
+        const LONG stored = RegSetValueExA(key, entry->valueName, 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(value),
+                                           static_cast<DWORD>(lstrlenA(value) + 1));
         RegCloseKey(key);
+        if (stored != ERROR_SUCCESS)
+            return false;
     }
     return true;
 }
 
-void RegisterTypeLibrary()
+bool RegisterTypeLibrary()
 {
     wchar_t path[260] = {};
     MultiByteToWideChar(CP_ACP, 0, moduleShortPath, -1, path, 260);
     ITypeLib* library = nullptr;
-    if (SUCCEEDED(LoadTypeLib(path, &library)) && library) {
-        RegisterTypeLib(library, path, nullptr);
-        library->Release();
-    }
+    if (FAILED(LoadTypeLib(path, &library)) || !library)
+        return false;
+    const HRESULT registered = RegisterTypeLib(library, path, nullptr);
+    library->Release();
+    return SUCCEEDED(registered);
 }
 
 bool DeleteGuidKey(const char* prefix, REFGUID guid)
@@ -66,9 +71,8 @@ bool DeleteGuidKey(const char* prefix, REFGUID guid)
         return false;
     char path[260] = {};
     _snprintf(path, sizeof path - 1, "%s\\%s", prefix, text);
-    // A key that is not there, or cannot be deleted, is no failure.
-    SHDeleteKeyA(HKEY_CLASSES_ROOT, path);
-    return true;
+    // A key that is not there is already gone; one that stays is a failure.
+    return UnregistrationSucceeded(SHDeleteKeyA(HKEY_CLASSES_ROOT, path));
 }
 
 }  // namespace
@@ -88,20 +92,35 @@ bool GuidRegistryText(REFGUID guid, char* text, int size)
     return true;
 }
 
+bool UnregistrationSucceeded(LONG deleteResult)
+{
+    return deleteResult == ERROR_SUCCESS || deleteResult == ERROR_FILE_NOT_FOUND ||
+           deleteResult == ERROR_PATH_NOT_FOUND;
+}
+
+HRESULT RegistrationResult(bool classDone, bool typeLibraryDone)
+{
+    if (!classDone)
+        return SELFREG_E_CLASS;
+    return typeLibraryDone ? S_OK : SELFREG_E_TYPELIB;
+}
+
+// Installers and regsvr32 go by FAILED(): a failure must be an error code, never S_FALSE.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
     if (!WriteRegistrationTable())
-        return S_FALSE;
-    RegisterTypeLibrary();
-    return S_OK;
+        return RegistrationResult(false, false);   // the type library is then not registered
+    return RegistrationResult(true, RegisterTypeLibrary());
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
+    // A class key that stays means the server is still registered: nothing else is deleted
+    // and dispatching stays on.
     if (!DeleteGuidKey("CLSID", CLSID_NtfObj))
-        return S_FALSE;
-    DeleteGuidKey("TypeLib", LIBID_COMOBJLib);
-    DeleteGuidKey("Interface", IID_IAxObj);
+        return RegistrationResult(false, false);
+    const bool typeLibraryGone = DeleteGuidKey("TypeLib", LIBID_COMOBJLib);
+    const bool interfaceGone = DeleteGuidKey("Interface", IID_IAxObj);
     serverDisabled = 1;
-    return S_OK;
+    return RegistrationResult(true, typeLibraryGone && interfaceGone);
 }

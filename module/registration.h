@@ -11,3 +11,10 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer();
 
 // The registry form of a GUID ("{...}", upper case) in ANSI; false when it cannot be made.
 bool GuidRegistryText(REFGUID guid, char* text, int size);
+
+// DllRegisterServer's and DllUnregisterServer's answer: SELFREG_E_CLASS when the class keys
+// could not be written (or deleted), SELFREG_E_TYPELIB when only the type library's part
+// failed, S_OK otherwise.
+HRESULT RegistrationResult(bool classDone, bool typeLibraryDone);
+// Whether SHDeleteKey's result leaves the key gone: deleted, or not there in the first place.
+bool UnregistrationSucceeded(LONG deleteResult);

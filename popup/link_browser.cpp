@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exdisp.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA layout");
 
@@ -16,20 +17,90 @@ static_assert(kAnyServer == 0x15, "class context");
 enum { kWideBufferChars = 1024 };
 }
 
+namespace {
+
+// Length of prefix when text starts with it, letters compared without regard to case (ASCII
+// only: a scheme has no other letters), else 0.
+int SchemeLength(const char* text, const char* prefix)
+{
+    int i = 0;
+    for (; prefix[i]; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return 0;
+    }
+    return i;
+}
+
+}  // namespace
+
+int IsWebAddress(const char* url)
+{
+    if (!url)
+        return 0;
+    int schemeLength = SchemeLength(url, "http://");
+    if (schemeLength == 0)
+        schemeLength = SchemeLength(url, "https://");
+    if (schemeLength == 0 || url[schemeLength] == '\0')
+        return 0;
+    // The shell puts the address into the browser's command line: a quote, a space or a
+    // control character could end the argument there and add others. A well-formed address
+    // has none of them (they are written %22, %20, ...).
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(url); *c; ++c)
+        if (*c <= 0x20 || *c == 0x7F || *c == '"')
+            return 0;
+    return 1;
+}
+
+namespace {
+
+// Without the browser's automation object (current Windows may lack it) a web address still
+// opens, in the user's default browser. Nothing else reaches the shell: it would run programs
+// and open files as readily as it opens pages.
+void OpenInDefaultBrowser(const char* url)
+{
+    if (!IsWebAddress(url))
+        return;
+    WCHAR wide[kWideBufferChars];
+    std::memset(wide, 0, sizeof wide);
+    if (MultiByteToWideChar(CP_ACP, 0, url, -1, wide, kWideBufferChars - 1) == 0)
+        return;
+    ShellExecuteW(nullptr, L"open", wide, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Undoes CoInitialize only when it succeeded: on a host thread that entered the
+// multithreaded apartment it fails, and uninitialising would take the host's COM away.
+class ComForThisCall {
+public:
+    ComForThisCall() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComForThisCall()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComForThisCall(const ComForThisCall&) = delete;
+    ComForThisCall& operator=(const ComForThisCall&) = delete;
+
+private:
+    const bool initialised_;
+};
+
+}  // namespace
+
 int OpenLinkInBrowser(const char* url)
 {
-    CoInitialize(nullptr);
+    ComForThisCall com;
     IWebBrowser2* browser = nullptr;
     const HRESULT created = CoCreateInstance(kInternetExplorer, nullptr, kAnyServer, kWebBrowser2,
                                              reinterpret_cast<void**>(&browser));
     if (FAILED(created)) {
-        CoUninitialize();
-        return 0;
+        OpenInDefaultBrowser(url);
+        return 0;   // still "no browser object": callers do not act on it
     }
-    if (!browser) {
-        CoUninitialize();
+    if (!browser)
         return 1;
-    }
 
     // Bring the new window forward before it is asked to navigate.
     SHANDLE_PTR window = 0;
@@ -56,7 +127,6 @@ int OpenLinkInBrowser(const char* url)
     }
 
     browser->Release();
-    CoUninitialize();
     return 1;
 }
 

@@ -1,10 +1,11 @@
 #include "popup/option_controls.h"
 
 #include <commctrl.h>
-#include <cstdio>
 #include <cstring>
 
+#include "module/format_text.h"
 #include "module/module_state.h"
+#include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
 #include "resources/resource_ids.h"
@@ -51,9 +52,12 @@ void CreateCheckBoxes(HWND parent)
     if (!s.checkList[0]) return;
     RECT client;
     GetClientRect(parent, &client);
+    const UINT dpi = DpiForWindow(parent);
+    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
     WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
-        HWND box = MakeControl("BUTTON", item, kCheckBoxStyle, client.left + 32, client.bottom - 50 - 18 * i,
-                               client.right - client.left - 56, 14, parent, kCheckBoxFirstId + i);
+        const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
+        HWND box = MakeControl("BUTTON", item, kCheckBoxStyle, left, top, client.right - S(24) - left,
+                               client.bottom - S(36 + 18 * i) - top, parent, kCheckBoxFirstId + i);
         SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
         s.checkCount += 1;
         return true;
@@ -67,14 +71,17 @@ void CreateButtonRow(HWND parent)
     if (!s.buttonList[0]) return;
     RECT client;
     GetClientRect(parent, &client);
+    const UINT dpi = DpiForWindow(parent);
+    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
     WalkOptionList(s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
         DWORD style = kRowButtonStyle;
         if (MaskBit(s.buttonMask, i)) {
             s.pressedButton = i;
             style |= BS_DEFPUSHBUTTON;
         }
-        MakeControl("BUTTON", item, style, client.left + 32 + 80 * i, client.bottom - 76, 64, 24, parent,
-                    kRowButtonFirstId + i);
+        const int left = client.left + S(32 + 80 * i), top = client.bottom - S(76);
+        MakeControl("BUTTON", item, style, left, top, client.left + S(96 + 80 * i) - left,
+                    client.bottom - S(52) - top, parent, kRowButtonFirstId + i);
         s.buttonCount += 1;
         return true;
     });
@@ -88,8 +95,10 @@ void CreateComboBox(HWND parent)
     std::memset(caption, 0, sizeof caption);
     RECT client;
     GetClientRect(parent, &client);
-    s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + 30, client.bottom - 62, 145,
-                                    100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
+    const UINT dpi = DpiForWindow(parent);
+    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + S(30), client.bottom - S(62),
+                                    S(175) - S(30), S(100), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
                                     moduleHandle, nullptr);
     if (!IsWindow(s.comboWindow)) return;
     SendMessageA(s.comboWindow, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
@@ -97,7 +106,7 @@ void CreateComboBox(HWND parent)
     // All items but the last fill the list; the last names the confirm button.
     WalkOptionList(s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
         if (i >= s.comboCount - 1) {
-            std::snprintf(caption, sizeof caption, "%s", item);
+            FormatText(caption, sizeof caption, "%s", item);
             return false;
         }
         COMBOBOXEXITEMA entry;
@@ -110,8 +119,8 @@ void CreateComboBox(HWND parent)
         SendMessageA(s.comboWindow, CB_SETCURSEL, 0, 0);
         return true;
     });
-    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + 180, client.bottom - 63, 65, 22, parent,
-                kConfirmButtonId);
+    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + S(180), client.bottom - S(63), S(245) - S(180),
+                S(63) - S(41), parent, kConfirmButtonId);
 }
 
 void ReleaseCloseBitmaps()
@@ -126,7 +135,11 @@ int CreateCloseButton(HWND parent)
 {
     RECT client;
     GetClientRect(parent, &client);
-    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - 20, client.top + 5, 15, 15, parent, kCloseButtonId);
+    const UINT dpi = DpiForWindow(parent);
+    // Its picture is stretched to the button (DrawCloseButton).
+    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - ScaleForDpi(20, dpi), client.top + ScaleForDpi(5, dpi),
+                ScaleForDpi(20, dpi) - ScaleForDpi(5, dpi), ScaleForDpi(20, dpi) - ScaleForDpi(5, dpi), parent,
+                kCloseButtonId);
     // One pair lives at a time: only one popup is ever shown.
     ReleaseCloseBitmaps();
     NotifySession.closeBitmapDown = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(IDB_CLOSE_DOWN));

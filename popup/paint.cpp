@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "module/module_state.h"
+#include "popup/dpi_scale.h"
+#include "popup/face_colors.h"
 #include "popup/font_text.h"
 #include "popup/gradient.h"
 #include "popup/notify_session.h"
 #include "resources/resource_ids.h"
 
 namespace {
-const COLORREF kLinkColour = 0x00FF0000;
-const COLORREF kDecorationColours[3] = {0x0029FFFF, 0x0026D5FA, 0x0029C6FF};
-
 HFONT FallbackFont(int weight)
 {
     return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN, "Ms sans serif");
@@ -47,6 +46,54 @@ HICON ModuleIcon(UINT id)
     for (size_t i = 0; i < sizeof kIds / sizeof kIds[0]; ++i)
         if (kIds[i] == id) return icons[i] ? icons[i] : (icons[i] = LoadIconA(moduleHandle, MAKEINTRESOURCEA(id)));
     return LoadIconA(moduleHandle, MAKEINTRESOURCEA(id));
+}
+
+// A font of the face at the display's density: its cell height and width scaled.
+HFONT ScaleFont(HFONT font, UINT dpi)
+{
+    if (!font || dpi == kDesignDpi) return font;
+    LOGFONTA description;
+    if (GetObjectA(font, sizeof description, &description) != sizeof description) return font;
+    description.lfHeight = ScaleForDpi(description.lfHeight, dpi);
+    description.lfWidth = ScaleForDpi(description.lfWidth, dpi);
+    HFONT scaled = CreateFontIndirectA(&description);
+    if (!scaled) return font;
+    DeleteObject(font);
+    return scaled;
+}
+
+// Icons are drawn at the system's size at 96 DPI and at the scaled 32 pixels above it.
+void DrawFaceIcon(HDC dc, int x, int y, HICON icon, UINT dpi, BOOL* drawn = nullptr)
+{
+    const BOOL ok = dpi == kDesignDpi ? DrawIcon(dc, x, y, icon)
+                                      : DrawIconEx(dc, x, y, icon, ScaleForDpi(32, dpi), ScaleForDpi(32, dpi), 0,
+                                                   nullptr, DI_NORMAL);
+    if (drawn) *drawn = ok;
+}
+
+// A horizontal line of rows [top, bottom) from x left to right (exclusive), as a filled
+// rectangle: lines thicker than a pixel at higher densities.
+void FillRows(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
+{
+    RECT r = {left, top, right, bottom};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// The raised or sunken 3-D edge scaled: its outer ring S(1) thick, its inner ring up to S(2).
+void DrawScaledEdge(HDC dc, RECT rect, UINT edge, UINT dpi)
+{
+    if (dpi == kDesignDpi) {
+        DrawEdge(dc, &rect, edge, BF_RECT);
+        return;
+    }
+    const int outer = ScaleForDpi(1, dpi), inner = ScaleForDpi(2, dpi);
+    for (int k = 0; k < inner; ++k) {
+        RECT ring = rect;
+        InflateRect(&ring, -k, -k);
+        DrawEdge(dc, &ring, k < outer ? (edge & BDR_OUTER) : (edge & BDR_INNER), BF_RECT);
+    }
 }
 
 UINT CornerIconId(LONG style)
@@ -126,56 +173,83 @@ void PaintNotification(HWND window, HDC dc)
     GetClientRect(window, &client);
     const int W = client.right, H = client.bottom;
 
+    // Every length below is designed for 96 DPI and scaled once by S.
+    const UINT dpi = DpiForWindow(window);
+    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+
     HFONT normalFont, boldFont;
     LoadFontResource(IDS_NORMAL_FONT, &normalFont);
     LoadFontResource(IDS_BOLD_FONT, &boldFont);
     if (!normalFont) normalFont = FallbackFont(FW_NORMAL);
     if (!boldFont) boldFont = FallbackFont(FW_BOLD);
+    normalFont = ScaleFont(normalFont, dpi);
+    boldFont = ScaleFont(boldFont, dpi);
     HGDIOBJ previousFont = SelectObject(dc, normalFont);
+
+    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor};
+    const FaceColours c = ChooseFaceColours(HighContrastOn(), host, CurrentSystemColours());
 
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(WHITE_PEN));
     Rectangle(dc, 0, 0, W, H);
+    if (c.highContrast) {
+        HBRUSH window = CreateSolidBrush(c.background);
+        FillRect(dc, &client, window);
+        DeleteObject(window);
+    }
 
     RECT bandRect = client;
     bandRect.bottom = 2 * H / 3;
     RECT contentRect = client;
     if (s.style & NS_DIALOG) {
-        FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+        FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
     } else {
-        const bool flat = (s.style & NS_FLATBORDER) != 0;
-        if (flat) {
-            const COLORREF border = RgbOf(s.borderColor);
+        // High contrast: a plain frame in the system's colour instead of 3-D edges.
+        const bool flat = (s.style & NS_FLATBORDER) != 0 || c.highContrast;
+        if (flat && dpi == kDesignDpi) {
+            const COLORREF border = RgbOf(c.border);
             DrawSolidLine(dc, 0, 0, W, 0, border);
             DrawSolidLine(dc, 0, 0, 0, H, border);
             DrawSolidLine(dc, W - 1, 0, W - 1, H, border);
             DrawSolidLine(dc, 0, H - 1, W, H - 1, border);
+        } else if (flat) {
+            const COLORREF border = RgbOf(c.border);
+            const int t = S(1);
+            FillRows(dc, 0, 0, W, t, border);
+            FillRows(dc, 0, 0, t, H, border);
+            FillRows(dc, W - t, 0, W, H, border);
+            FillRows(dc, 0, H - t, W, H, border);
         } else {
-            DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
+            DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
         }
-        InflateRect(&contentRect, -2, -2);
-        InflateRect(&bandRect, -2, -2);
+        InflateRect(&contentRect, -S(2), -S(2));
+        InflateRect(&bandRect, -S(2), -S(2));
         // Too few colours to show a gradient: keep the face white.
-        if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
-            FillVerticalGradient(dc, bandRect, s.gradientFrom, s.gradientTo);
+        if (c.highContrast) {
+            // No gradient: the face keeps the window colour.
+        } else if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
+            FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
         } else {
             SelectObject(dc, GetStockObject(WHITE_BRUSH));
             Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
         }
-        if (!flat) DrawEdge(dc, &contentRect, EDGE_SUNKEN, BF_RECT);
+        if (!flat) DrawScaledEdge(dc, contentRect, EDGE_SUNKEN, dpi);
     }
     const int L = contentRect.left, T = contentRect.top, R = contentRect.right, B = contentRect.bottom;
 
-    DrawIcon(dc, 16, 16, ModuleIcon(CornerIconId(s.style)));
+    DrawFaceIcon(dc, S(16), S(16), ModuleIcon(CornerIconId(s.style)), dpi);
     // The host's icon stays the host's; one it has destroyed, or a handle that names no icon,
     // gets the module's own icon, as no icon at all does.
-    if (!s.appIcon || !DrawIcon(dc, R - 34, B - 34, s.appIcon))
-        DrawIcon(dc, R - 34, B - 34, ModuleIcon(IDI_APP_ICON));
-    for (int i = 0; i < 3; ++i)
-        DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, kDecorationColours[i]);
+    BOOL drawn = FALSE;
+    if (s.appIcon) DrawFaceIcon(dc, R - S(34), B - S(34), s.appIcon, dpi, &drawn);
+    if (!drawn) DrawFaceIcon(dc, R - S(34), B - S(34), ModuleIcon(IDI_APP_ICON), dpi);
+    for (int i = 0; i < 3; ++i) {
+        if (dpi == kDesignDpi) DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
+        else FillRows(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
+    }
 
-    RECT headingRect = {L + 60, T + 22, R - 10, T + 42};
-    RECT bodyRect = {L + 28, T + 58, R - 28, B - 18};
+    RECT headingRect = {L + S(60), T + S(22), R - S(10), T + S(42)};
+    RECT bodyRect = {L + S(28), T + S(58), R - S(28), B - S(18)};
     SetBkMode(dc, TRANSPARENT);
 
     char heading[kTextSize] = "";
@@ -187,22 +261,22 @@ void PaintNotification(HWND window, HDC dc)
         body = feed + 1;
     }
     SelectObject(dc, boldFont);
-    SetTextColor(dc, RgbOf(s.titleColor));
+    SetTextColor(dc, RgbOf(c.title));
     DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
     SelectObject(dc, normalFont);
-    SetTextColor(dc, RgbOf(s.bodyColor));
+    SetTextColor(dc, RgbOf(c.body));
     DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
 
     NotifySessionRecord& w = NotifySession;
-    SetRect(&w.linkRect, L + 28, B - 18, R - 28, B - 6);
+    SetRect(&w.linkRect, L + S(28), B - S(18), R - S(28), B - S(6));
     if (s.linkUrl[0]) {
         w.linkShown = 1;
-        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, kLinkColour);
+        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, c.link);
     } else {
         w.linkShown = 0;
         if (s.linkText[0]) {
-            w.linkRect.left -= 20;
-            SetTextColor(dc, RgbOf(s.bodyColor));
+            w.linkRect.left -= S(20);
+            SetTextColor(dc, RgbOf(c.body));
             DrawTextA(dc, s.linkText, -1, &w.linkRect, DT_WORDBREAK);
         }
     }

@@ -1,10 +1,18 @@
 #include "popup/popup_geometry.h"
 
+#include "popup/dpi_scale.h"
+
 PopupPlacement ComputePopupPlacement(const RECT& workArea, int width, bool tall)
 {
+    return ComputePopupPlacementForDpi(workArea, width, tall, kDesignDpi);
+}
+
+PopupPlacement ComputePopupPlacementForDpi(const RECT& workArea, int width, bool tall, UINT dpi)
+{
     PopupPlacement p;
+    width = ScaleForDpi(width, dpi);
     p.width = width;
-    p.height = tall ? 180 : 160;
+    p.height = ScaleForDpi(tall ? 180 : 160, dpi);
     p.shownX = workArea.right - width;
     p.shownY = workArea.bottom - p.height;
     p.hiddenY = workArea.bottom;

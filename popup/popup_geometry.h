@@ -12,6 +12,9 @@ struct PopupPlacement {
 // boxes, else 160 px.
 PopupPlacement ComputePopupPlacement(const RECT& workArea, int width, bool tall);
 
+// The same on a display of dpi dots per inch: width and height scaled (popup_geometry.cpp).
+PopupPlacement ComputePopupPlacementForDpi(const RECT& workArea, int width, bool tall, UINT dpi);
+
 // The y values a slide from startY towards targetY moves through in steps of step, the first
 // being startY and the last the one short of targetY. Writes at most room values; returns the
 // full count.

@@ -2,6 +2,7 @@
 
 #include "module/module_state.h"
 
+#include "popup/face_colors.h"
 #include "popup/link_browser.h"
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
@@ -144,7 +145,7 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<LRESULT>(FaceBackgroundBrush());
     case WM_MOUSEMOVE:
         if (s.linkShown) TrackLinkHover(window, lParam);
         PopupPointerMoved(window, window);

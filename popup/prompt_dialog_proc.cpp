@@ -1,6 +1,8 @@
 #include "popup/window_procs.h"
 
 #include "popup/link_browser.h"
+#include "popup/dpi_scale.h"
+#include "popup/face_colors.h"
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"
 #include "popup/paint.h"
@@ -28,10 +30,12 @@ void OnInitDialog(HWND dialog)
     CreateOptionControls(dialog);
     if (s.checkCount == 0) {
         // Without check boxes the dialog shrinks and the OK button moves up into the face.
-        s.popupHeight = kCompactDialogHeight;
-        SetWindowPos(dialog, nullptr, 0, 0, s.popupWidth, kCompactDialogHeight, SWP_NOMOVE | SWP_NOZORDER);
-        SetWindowPos(GetDlgItem(dialog, IDOK), nullptr, s.popupWidth / 2, s.popupHeight - 58, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
+        // Sizes and the button's place scale with the display's density.
+        const UINT dpi = DpiForWindow(dialog);
+        s.popupHeight = ScaleForDpi(kCompactDialogHeight, dpi);
+        SetWindowPos(dialog, nullptr, 0, 0, ScaleForDpi(s.popupWidth, dpi), s.popupHeight, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(GetDlgItem(dialog, IDOK), nullptr, ScaleForDpi(s.popupWidth / 2, dpi),
+                     ScaleForDpi(kCompactDialogHeight - 58, dpi), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
 }
 }
@@ -72,7 +76,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<INT_PTR>(FaceBackgroundBrush());
     case WM_MOUSEMOVE:
         // The dialog follows the link strip whether or not a link is drawn there.
         TrackLinkHover(dialog, lParam);

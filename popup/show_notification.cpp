@@ -1,12 +1,13 @@
 #include "popup/show_notification.h"
 
 #include <cstring>
-#include <vector>
 
 #include "module/module_state.h"
+#include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
 #include "popup/popup_accessible.h"
 #include "popup/popup_geometry.h"
+#include "popup/slide_pacing.h"
 #include "popup/window_procs.h"
 #include "resources/resource_ids.h"
 
@@ -14,7 +15,6 @@ namespace {
 const char kPopupClass[] = "VorbelNotify";
 const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
 const int kSlideStep = 3;
-const DWORD kSlidePauseMs = 3;
 
 RECT WorkArea()
 {
@@ -61,10 +61,11 @@ void CreatePopupWindow()
 {
     const RECT area = WorkArea();
     RegisterPopupClass();
-    const PopupPlacement p = ComputePopupPlacement(area, NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(area, NotifySession.popupWidth, NotifySession.checkCount != 0,
+                                                         DpiForWindow(NotifySession.ownerWindow));
     StorePlacement(p);
     NotifySession.popupWindow = CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY,
-                                                NotifySession.popupWidth, p.height, NotifySession.ownerWindow,
+                                                p.width, p.height, NotifySession.ownerWindow,
                                                 nullptr, moduleHandle, nullptr);
 }
 
@@ -91,6 +92,32 @@ void WaitForPopupClose(HWND popup)
         if (NotifySession.popupClosed || !IsWindow(popup)) break;
     }
     if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+}
+
+struct SlideSteps {
+    HWND window;
+    int x;
+    const int* positions;
+    bool quitSeen;
+    WPARAM quitCode;
+};
+
+void TakeSlidePosition(int index, void* context)
+{
+    SlideSteps& steps = *static_cast<SlideSteps*>(context);
+    SetWindowPos(steps.window, HWND_TOPMOST, steps.x, steps.positions[index], 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    // Only paints are handled during a slide; everything else waits in the queue. A quit
+    // request comes through any message filter: keep it for the host's loop.
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            steps.quitSeen = true;
+            steps.quitCode = msg.wParam;
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 }
 
@@ -125,7 +152,8 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 
     UpdateWindow(popup);
     RepositionPopup(popup);
-    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, kSlideStep);
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
+                ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0,
@@ -139,47 +167,40 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 BOOL RepositionPopup(HWND window)
 {
     if (!IsWindow(window)) return FALSE;
-    const PopupPlacement p = ComputePopupPlacement(WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0);
+    const PopupPlacement p = ComputePopupPlacementForDpi(WorkArea(), NotifySession.popupWidth,
+                                                         NotifySession.checkCount != 0, DpiForWindow(window));
     StorePlacement(p);
     // No move of the popup takes the keyboard from the program the user is working in.
-    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, NotifySession.popupWidth, p.height,
-                        SWP_NOACTIVATE);
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height, SWP_NOACTIVATE);
 }
 
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
 {
     if (!window) return;
-    SetWindowPos(window, HWND_TOPMOST, x, startY, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    // With animations switched off by the user the window goes straight to its target.
+    const bool animate = SlideAnimationEnabled();
+    SetWindowPos(window, HWND_TOPMOST, x, animate ? startY : targetY, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(window, SW_SHOWNOACTIVATE);
+    if (!animate) return;
 
-    const int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
-    std::vector<int> positions(static_cast<size_t>(count));
-    ComputeSlidePositions(startY, targetY, step, positions.data(), count);
-    bool quitSeen = false;
-    WPARAM quitCode = 0;
-    for (int i = 0; i < count; ++i) {
-        SetWindowPos(window, HWND_TOPMOST, x, positions[i], 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        Sleep(kSlidePauseMs);
-        // Only paints are handled during a slide; everything else waits in the queue. A quit
-        // request comes through any message filter: keep it for the host's loop.
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quitSeen = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+    // The process heap rather than a C++ container: without memory the window stays where it
+    // was placed, which is better than ending the host.
+    int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
+    int* positions = count > 0 ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int))) : nullptr;
+    if (!positions) count = 0;
+    ComputeSlidePositions(startY, targetY, step, positions, count);
+    SlideSteps steps = {window, x, positions, false, 0};
+    RunPacedSlide(count, TakeSlidePosition, &steps);
+    if (positions) HeapFree(GetProcessHeap(), 0, positions);
+    if (steps.quitSeen) PostQuitMessage(static_cast<int>(steps.quitCode));
 }
 
 void SlideOutPopup()
 {
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup)) return;
-    SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, kSlideStep);
+    if (SlideAnimationEnabled())
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
+                    ScaleForDpi(kSlideStep, DpiForWindow(popup)));
     ShowWindow(popup, SW_HIDE);
 }

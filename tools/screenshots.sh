@@ -32,6 +32,15 @@ popup-buttons|300x200+724+560|--heading '会议提醒' --body '十分钟后开�
 popup-list|300x200+724+560|--heading '选择操作' --body '请选择要执行的操作。' --list '立即更新|今晚更新|确定' --close-box --icon error
 dialog|320x240+352+264|--heading '提示' --body '操作已经完成。' --checks '记住我的选择' --dialog
 LIST
+  # The popup on a 144-DPI display (150 %): Wine reads the density when its server starts.
+  local key='HKCU\Control Panel\Desktop'
+  tools/wine-prefix.sh run "$prefix" reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+  tools/wine-prefix.sh stop "$prefix" && tools/wine-prefix.sh start "$prefix"
+  tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" --heading '下载完成' --body '文件已保存到下载文件夹。' \
+    --checks '打开文件夹|不再提示' --check-mask 1 --icon info --screenshot "$out/popup-144dpi.bmp" >/dev/null
+  tools/wine-prefix.sh run "$prefix" reg delete "$key" /v LogPixels /f >/dev/null
+  convert "$out/popup-144dpi.bmp" -crop 440x290+584+458 +repage docs/images/popup-144dpi.png
+  echo docs/images/popup-144dpi.png
   tools/wine-prefix.sh stop "$prefix"
   echo "taken with the $arch build"
 }

@@ -1,7 +1,8 @@
 #include "tray/tray_icon.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "module/format_text.h"
 
 TrayIcon trayIcon;
 
@@ -48,16 +49,16 @@ void FormatTrayArgumentError(TrayArgumentError error, char* buffer, size_t size)
     case kTrayArgumentsOk:
         break;
     case kTrayNullArgument:
-        snprintf(buffer, size, "%s", kNullArgumentText);
+        FormatText(buffer, size, "%s", kNullArgumentText);
         break;
     case kTrayCallbackBelowApp:
-        snprintf(buffer, size, kCallbackFormat, static_cast<unsigned>(WM_APP));
+        FormatText(buffer, size, kCallbackFormat, static_cast<unsigned>(WM_APP));
         break;
     case kTrayBadBalloonKind:
-        snprintf(buffer, size, "%s", kBalloonKindText);
+        FormatText(buffer, size, "%s", kBalloonKindText);
         break;
     case kTrayBadBalloonTime:
-        snprintf(buffer, size, "%s", kBalloonTimeText);
+        FormatText(buffer, size, "%s", kBalloonTimeText);
         break;
     }
 }

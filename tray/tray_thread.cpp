@@ -1,10 +1,10 @@
 // Starting the tray thread, or forwarding a request to the window of the one that runs.
 #include "tray/tray_thread.h"
 
-#include <cstdio>
 #include <new>
 #include <process.h>
 
+#include "module/format_text.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
@@ -32,9 +32,11 @@ bool TrayWindowLive()
 
 HANDLE StartTrayThread(TrayRequest* request, int showBalloon)
 {
-    auto* record = new (std::nothrow) TrayStartRecord{request, 0, nullptr, showBalloon};
-    if (!record)
+    // The process heap: the record outlives this call and is freed by the thread it starts.
+    void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(TrayStartRecord));
+    if (!memory)
         return nullptr;
+    auto* record = new (memory) TrayStartRecord{request, 0, nullptr, showBalloon};
     // The thread holds the module while it runs, so that an unload cannot pull its code away.
     HMODULE self = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -46,7 +48,7 @@ HANDLE StartTrayThread(TrayRequest* request, int showBalloon)
         InterlockedDecrement(&trayThreadCount);
         if (self)
             FreeLibrary(self);
-        delete record;
+        HeapFree(GetProcessHeap(), 0, record);
         return nullptr;
     }
     return reinterpret_cast<HANDLE>(thread);
@@ -149,7 +151,7 @@ unsigned __stdcall TrayThread(void* startRecord)
 
     unsigned started = record->started;
     HMODULE module = record->moduleReference;
-    delete record;
+    HeapFree(GetProcessHeap(), 0, record);
     InterlockedDecrement(&trayThreadCount);
     if (module)
         FreeLibraryAndExitThread(module, started);
@@ -190,7 +192,7 @@ int ShowBalloonRequest(TrayRequest* request)
     NotifySession.currentTrayRequest = request;
     if (!UsesBalloonTips(ClassifyWindowsVersion())) {
         char message[260] = {};
-        snprintf(message, sizeof message, "%.*s\n%.*s",
+        FormatText(message, sizeof message, "%.*s\n%.*s",
                  static_cast<int>(sizeof request->title), request->title,
                  static_cast<int>(sizeof request->text), request->text);
         char url[sizeof request->url];

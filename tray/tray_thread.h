@@ -59,6 +59,12 @@ struct TrayStartRecord {
 };
 
 unsigned __stdcall TrayThread(void* startRecord);
+
+// The registered message "TaskbarCreated" that a (re)started shell broadcasts.
+UINT TaskbarCreatedMessage();
+// Whether the tray window adds its icon again when the shell has restarted: only in a session
+// that is not ending, whose icon was added, and that the host has not hidden.
+bool TrayIconBackAfterShellRestart(int sessionEnding, int iconAdded, int hiddenByHost);
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void RegisterTrayWindowClass();
 

@@ -18,6 +18,9 @@ namespace {
 
 // What the shell said about the balloon last shown; the tray thread alone uses it.
 int balloonShellState = kBalloonNotReported;
+// The host hid the icon (0x8402) and has not shown it again: a restarting shell must not
+// bring it back. The tray thread alone uses it.
+bool iconHiddenByHost = false;
 
 HICON RequestIcon(const TrayRequest* request)
 {
@@ -116,11 +119,33 @@ void RegisterTrayWindowClass()
     RegisterClassA(&windowClass);
 }
 
+UINT TaskbarCreatedMessage()
+{
+    // Every call registers the same value, so threads that race here agree.
+    static volatile UINT message = 0;
+    if (message == 0)
+        message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+bool TrayIconBackAfterShellRestart(int sessionEnding, int iconAdded, int hiddenByHost)
+{
+    return !sessionEnding && iconAdded && !hiddenByHost;
+}
+
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const TrayRequest* request = NotifySession.currentTrayRequest;
+    // A restarted shell (Explorer) knows no icons: each window adds its own again, with the
+    // icon and tip it shows now.
+    if (message == TaskbarCreatedMessage() && message != 0) {
+        if (TrayIconBackAfterShellRestart(traySessionEnding, trayIcon.initialised, iconHiddenByHost))
+            trayIcon.ReAddIcon();
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
     switch (message) {
     case WM_CREATE:
+        iconHiddenByHost = false;
         if (request) {
             trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip,
                              RequestIcon(request), 0);
@@ -160,13 +185,16 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             ShowRequestedBalloon(window, request);
             break;
         }
-        if (!request || request->abort)
+        if (!request || request->abort) {
             EndTraySession(window);
-        else
+        } else {
             trayIcon.ModifyIcon(RequestIcon(request), request->tip);
+            iconHiddenByHost = false;
+        }
         break;
     case kTrayHideMessage:
         trayIcon.HideIcon();
+        iconHiddenByHost = true;
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

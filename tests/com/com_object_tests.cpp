@@ -150,6 +150,11 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
     void* safety = nullptr;
     ASSERT_EQ(primary->QueryInterface(kIID_IObjectSafety, &safety), S_OK);
     EXPECT_NE(safety, static_cast<void*>(primary));
+    void* ole = nullptr;
+    ASSERT_EQ(primary->QueryInterface(kIID_IOleObject, &ole), S_OK);
+    EXPECT_NE(ole, static_cast<void*>(primary)) << "IOleObject has a table of its own";
+    EXPECT_NE(ole, safety);
+    static_cast<IUnknown*>(ole)->Release();
     EXPECT_EQ(Count(primary), 2);
 
     struct Case { const IID* iid; bool answered; } cases[] = {
@@ -168,7 +173,9 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
                 continue;
             }
             ASSERT_EQ(hr, S_OK);
-            void* expected = c.iid == &kIID_IObjectSafety ? safety : static_cast<void*>(primary);
+            void* expected = c.iid == &kIID_IObjectSafety ? safety
+                             : c.iid == &kIID_IOleObject  ? ole
+                                                          : static_cast<void*>(primary);
             EXPECT_EQ(out, expected);
             EXPECT_EQ(Count(primary), 3);
             static_cast<IUnknown*>(out)->Release();

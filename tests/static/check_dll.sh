@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Static checks of a built NtfObj.dll: the exact export table, imports of system DLLs only,
-# and the resources by type, number and language. Expected values: exports.txt, resources.txt.
+# the resources by type, number and language, and its size. Expected values: exports.txt,
+# resources.txt. With the link map of the DLL, also that no C++ runtime, thread library or
+# unwinder went into it.
+#   check_dll.sh DLL OBJDUMP [LINK_MAP]
 set -u
-dll=${1:?dll}; objdump=${2:?objdump}
+dll=${1:?dll}; objdump=${2:?objdump}; map=${3:-}
 here=$(dirname "$(readlink -f "$0")")
 fail=0
 dump=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
@@ -26,6 +29,15 @@ for name in $(printf '%s\n' "$dump" | gawk '/DLL Name:/{print $3}'); do
   case "$allowed" in *" ${name,,} "*) ;; *) echo "unexpected import: $name"; fail=1 ;; esac
 done
 
+# The DLL must load on Windows XP: functions of later Windows are looked up at run time, never
+# imported. These are the ones runtimes bring in unasked (winpthread's clock took
+# GetTickCount64, which kept the 32-bit DLL from loading on XP).
+late=$(printf '%s\n' "$dump" | gawk '/^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $3 }' | grep -xE \
+  'GetTickCount64|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber|CreateEventEx[AW]|(Initialize|Acquire|Release|TryAcquire)SRWLock(Exclusive|Shared)?|(Initialize|Wake|WakeAll)ConditionVariable|SleepConditionVariable(CS|SRW)|InitOnce(ExecuteOnce|BeginInitialize|Complete)|Fls(Alloc|Free|GetValue|SetValue)')
+if [ -n "$late" ]; then
+  echo "imports functions that Windows XP lacks:"; printf '  %s\n' $late; fail=1
+fi
+
 # "type/name/language" for every resource leaf; types and names are numbers or text.
 resources=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' | gawk '
   function key(line) { if (match(line, /ID: 0x[0-9a-f]+/)) return strtonum("0x" substr(line, RSTART + 6, RLENGTH - 6));
@@ -44,5 +56,25 @@ if ! "$objdump" -h "$dll" | gawk '$2 == ".shared" { size = $3; getline; if (size
   echo "no 4-byte shared section .shared"; fail=1
 fi
 
-[ $fail = 0 ] && echo "static checks passed: $dll"
+# Every host maps the DLL, and pages download it as a control: it stays small.
+limit=131072
+size=$(stat -c %s "$dll")
+if [ "$size" -gt $limit ]; then
+  echo "$dll is $size bytes, more than $limit"; fail=1
+fi
+
+# Archive members the linker took in, from the map's first part ("archive.a(member)" lines).
+if [ -n "$map" ]; then
+  if [ ! -f "$map" ]; then
+    echo "no link map $map"; fail=1
+  else
+    runtime=$(sed -n '/^Archive member included/,/^\(Discarded\|Allocating\|Memory map\)/p' "$map" |
+      grep -oE '[^ /]*lib(stdc\+\+|supc\+\+|pthread|winpthread|gcc_eh)\.a\([^)]*\)' | sort -u)
+    if [ -n "$runtime" ]; then
+      echo "runtime members linked into the DLL:"; printf '  %s\n' $runtime; fail=1
+    fi
+  fi
+fi
+
+[ $fail = 0 ] && echo "static checks passed: $dll ($size bytes)"
 exit $fail

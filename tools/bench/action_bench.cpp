@@ -7,13 +7,14 @@
 
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
+#include "popup/slide_pacing.h"
 
 namespace {
 const DWORD kSlidePauseMs = 3;
 
 // Paint messages taken from the queue, when the first one came, and when WM_CREATE ended.
 int paintsSeen = 0;
-double firstPaintAt = 0, createdAt = 0;
+double firstPaintAt = 0, createdAt = 0, shownAt = 0;
 
 LRESULT CALLBACK SeeCreate(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -22,6 +23,9 @@ LRESULT CALLBACK SeeCreate(int code, WPARAM wParam, LPARAM lParam)
     if (code == HC_ACTION && call->message == WM_CREATE && GetClassNameA(call->hwnd, cls, sizeof cls) &&
         lstrcmpA(cls, "VorbelNotify") == 0)
         createdAt = NowMs();
+    // Shown by the start of the slide-in.
+    if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam && call->hwnd == NotifySession.popupWindow)
+        shownAt = NowMs();
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -36,7 +40,7 @@ LRESULT CALLBACK CountPaints(int code, WPARAM wParam, LPARAM lParam)
 }
 
 struct ActionFigures {
-    double total, toCreated, toFirstPaint, paints;
+    double total, toCreated, toFirstPaint, paints, slide;
 };
 
 // Every popup here closes by DestroyWindow, the way its owner's end takes it along.
@@ -55,7 +59,7 @@ ActionFigures TimeActions(IAxObj* object, bool checks, int runs)
     BSTR list = SysAllocString(L"Remember|Install tonight");
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountPaints, nullptr, GetCurrentThreadId());
     HHOOK createHook = SetWindowsHookExA(WH_CALLWNDPROCRET, SeeCreate, nullptr, GetCurrentThreadId());
-    std::vector<double> totals, created, firsts, paints;
+    std::vector<double> totals, created, firsts, paints, slides;
     for (int i = 0; i < runs + 2; ++i) {
         short ret = 0;
         if (checks) object->SetCheckInfo(list, 1, &ret);
@@ -68,13 +72,14 @@ ActionFigures TimeActions(IAxObj* object, bool checks, int runs)
             created.push_back(createdAt - t0);
             firsts.push_back(paintsSeen ? firstPaintAt - t0 : 0);
             paints.push_back(paintsSeen);
+            slides.push_back(t1 - shownAt);
         }
         ClosePopup();
     }
     UnhookWindowsHookEx(createHook);
     UnhookWindowsHookEx(hook);
     for (BSTR b : {heading, body, display, url, list}) SysFreeString(b);
-    return {Median(totals), Median(created), Median(firsts), Median(paints)};
+    return {Median(totals), Median(created), Median(firsts), Median(paints), Median(slides)};
 }
 
 // The sleeps of one slide alone.
@@ -88,6 +93,21 @@ double TimeSleeps(int steps, int runs)
     }
     return Median(times);
 }
+
+// Windows' default timer: a Sleep(3) lasts until the next 15.6-ms tick. The slide keeps the
+// real clock; only its waits are stretched to a tick each.
+LONGLONG RealMicroseconds(void*)
+{
+    return static_cast<LONGLONG>(NowMs() * 1000.0);
+}
+
+void WaitOneTick(void*, DWORD)
+{
+    const double end = NowMs() + 15.625;
+    for (double left = end - NowMs(); left > 0; left = end - NowMs()) Sleep(left > 3 ? static_cast<DWORD>(left - 2) : 0);
+}
+
+const SlideClock kTickClock = {RealMicroseconds, WaitOneTick, nullptr};
 
 std::string Figure(const char* format, double a, double b)
 {
@@ -115,22 +135,30 @@ void BenchAction(const BenchRuns& r)
     for (const auto& kind : kinds) {
         const ActionFigures f = TimeActions(object, kind.checks, runs);
         const double sleeps = TimeSleeps(kind.steps, runs);
+        const double designed = kind.steps * 3.0;
         PrintRow(kind.what, Ms(f.total), runs,
-                 Figure("sleep floor %.0f ms nominal (steps x 3 ms), %.1f ms measured (the same Sleep calls alone)",
-                        kind.steps * 3.0, sleeps) +
+                 Figure("slide from shown to rest %.1f ms, %.2f x the designed", f.slide, f.slide / designed) +
+                     Figure(" %.0f ms; whole call %.2f x", designed, f.total / designed) +
+                     Figure("; %.1f ms for %.0f Sleep(3) calls alone", sleeps, kind.steps) +
                      Figure("; window made (WM_CREATE done) after %.1f ms, first paint after %.1f ms", f.toCreated,
                             f.toFirstPaint) +
                      Figure("; %.0f paints in %.0f steps", f.paints, kind.steps));
+        SetSlideClock(&kTickClock);
+        const ActionFigures tick = TimeActions(object, kind.checks, runs);
+        SetSlideClock(nullptr);
+        PrintRow(std::string("the same, each wait lasting a 15.6-ms timer tick as on Windows"), Ms(tick.total), runs,
+                 Figure("slide from shown to rest %.1f ms, %.2f x the designed", tick.slide, tick.slide / designed) +
+                     Figure(" %.0f ms; whole call %.2f x", designed, tick.total / designed) +
+                     Figure("; window made after %.1f ms, %.0f paints", tick.toCreated, tick.paints));
     }
 
     // A shown popup: its whole face repainted on the screen, then only the bottom strip, then
     // the slide-out, whose moves uncover nothing of the popup and so bring no paints.
-    std::vector<double> whole, strip, slideOut, movesTopmost, movesPlain;
+    std::vector<double> whole, strip, slideOut, slideOutTick, movesTopmost, movesPlain;
     for (int i = 0; i < runs; ++i) {
         short ret = 0;
         BSTR text = SysAllocString(L"body text of the notification");
         object->Action(text, text, text, text, 0, 0, &ret);
-        SysFreeString(text);
         HWND popup = NotifySession.popupWindow;
         RECT bottom = {0, NotifySession.popupHeight - 3, NotifySession.popupWidth, NotifySession.popupHeight};
         for (int k = 0; k < 5; ++k) {
@@ -160,13 +188,24 @@ void BenchAction(const BenchRuns& r)
         SlideOutPopup();
         slideOut.push_back(NowMs() - t0);
         ClosePopup();
+        // Once more with waits of a timer tick.
+        object->Action(text, text, text, text, 0, 0, &ret);
+        SetSlideClock(&kTickClock);
+        const double t1 = NowMs();
+        SlideOutPopup();
+        slideOutTick.push_back(NowMs() - t1);
+        SetSlideClock(nullptr);
+        ClosePopup();
+        SysFreeString(text);
     }
     PrintRow("repaint of the shown popup on the screen (InvalidateRect, UpdateWindow)", Ms(Median(whole), 3),
              static_cast<int>(whole.size()), "whole face");
     PrintRow("the same, only the 3-px bottom strip invalid", Ms(Median(strip), 3), static_cast<int>(strip.size()),
              "what each slide-in step repaints");
     PrintRow("slide-out of the 160-px popup (`SlideOutPopup`, 54 steps)", Ms(Median(slideOut)), runs,
-             "moves and sleeps without paints");
+             Figure("%.2f x the designed %.0f ms; moves and waits without paints", Median(slideOut) / 162.0, 162.0));
+    PrintRow("the same, each wait lasting a 15.6-ms timer tick", Ms(Median(slideOutTick)), runs,
+             Figure("%.2f x the designed %.0f ms", Median(slideOutTick) / 162.0, 162.0));
     PrintRow("54 moves of the shown popup, `HWND_TOPMOST` and `SWP_NOSIZE` as the slide makes them",
              Ms(Median(movesTopmost)), runs, "1-px moves, no sleeps");
     PrintRow("54 moves with `SWP_NOZORDER \\| SWP_NOACTIVATE` instead", Ms(Median(movesPlain)), runs,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "NtfObj.h"
+#include "ntf_version.h"
 #include "ntfshow_options.h"
 #include "screen_capture.h"
 
@@ -190,6 +191,10 @@ int main()
     }
     if (options.help) {
         std::fputs(Narrow(UsageText()).c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("ntfshow %s\n", NTF_VERSION_TEXT);
         return 0;
     }
 

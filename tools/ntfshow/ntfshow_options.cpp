@@ -77,6 +77,7 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
         unsigned long n = 0;
         bool ok = true;
         if (a == L"--help" || a == L"-h" || a == L"/?") o->help = true;
+        else if (a == L"--version") o->version = true;
         else if (a == L"--heading") ok = value(&o->heading);
         else if (a == L"--body") ok = value(&o->body);
         else if (a == L"--link-text") ok = value(&o->linkText);
@@ -119,7 +120,7 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
         if (!ok)
             return false;
     }
-    if (o->help)
+    if (o->help || o->version)
         return true;
     const bool popup = !o->heading.empty() || !o->body.empty();
     if (!popup && !o->tray && !o->balloon) {
@@ -209,6 +210,7 @@ const wchar_t* UsageText()
         L"  --registered          create the object through CoCreateInstance (needs regsvr32)\n"
         L"  --screenshot FILE     once the notification is fully shown, save the screen as a BMP\n"
         L"                        file and end (status 0; 65539 when the file cannot be written)\n"
+        L"  --version             the product version (the DLL's version resource has the same)\n"
         L"  --help                this text\n"
         L"\n"
         L"With --wait, --dialog or a balloon the result code and its meaning are printed and the\n"

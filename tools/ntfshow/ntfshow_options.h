@@ -19,6 +19,7 @@ struct ShowOptions {
     unsigned long balloonTimeoutMs = 10000;
     std::wstring screenshot;             // save the screen there once shown, then end
     bool help = false;
+    bool version = false;                // print the product version and end
 };
 
 // Parses argv (without the program name). Returns false with a message for bad arguments.

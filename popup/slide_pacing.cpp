@@ -1,0 +1,67 @@
+#include "popup/slide_pacing.h"
+
+namespace {
+// Vista and later; the headers declare it only for builds that target them.
+const UINT kGetClientAreaAnimation = 0x1042;
+
+LONGLONG RealNow(void*)
+{
+    static LONGLONG frequency = 0;
+    LARGE_INTEGER value;
+    if (!frequency) {
+        QueryPerformanceFrequency(&value);
+        frequency = value.QuadPart > 0 ? value.QuadPart : 1;
+    }
+    QueryPerformanceCounter(&value);
+    // Split so that the product cannot overflow on a counter that has run for a long time.
+    return value.QuadPart / frequency * 1000000 + value.QuadPart % frequency * 1000000 / frequency;
+}
+
+void RealWait(void*, DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}
+
+const SlideClock kRealClock = {RealNow, RealWait, nullptr};
+SlideClock activeClock = kRealClock;
+}
+
+int NextSlideIndex(int current, LONGLONG elapsedMicroseconds, int count)
+{
+    const LONGLONG due = elapsedMicroseconds < 0 ? 0 : elapsedMicroseconds / kSlideStepMicroseconds;
+    if (due >= count || current + 1 >= count) return count;
+    if (due - current >= kSlideCatchUpSteps) return static_cast<int>(due);
+    return current + 1;
+}
+
+DWORD SlideWaitMilliseconds(int next, LONGLONG elapsedMicroseconds)
+{
+    const LONGLONG left = next * kSlideStepMicroseconds - elapsedMicroseconds;
+    return left > 0 ? static_cast<DWORD>((left + 999) / 1000) : 0;
+}
+
+bool SlideAnimationEnabled()
+{
+    BOOL animate = TRUE;
+    if (!SystemParametersInfoA(kGetClientAreaAnimation, 0, &animate, 0)) return true;
+    return animate != FALSE;
+}
+
+void SetSlideClock(const SlideClock* clock)
+{
+    activeClock = clock ? *clock : kRealClock;
+}
+
+void RunPacedSlide(int count, void (*move)(int index, void* context), void* context)
+{
+    if (count <= 0) return;
+    const SlideClock clock = activeClock;
+    const LONGLONG start = clock.nowMicroseconds(clock.context);
+    int index = 0;
+    while (index < count) {
+        move(index, context);
+        const DWORD pause = SlideWaitMilliseconds(index + 1, clock.nowMicroseconds(clock.context) - start);
+        if (pause) clock.wait(clock.context, pause);
+        index = NextSlideIndex(index, clock.nowMicroseconds(clock.context) - start, count);
+    }
+}
