@@ -24,10 +24,11 @@ struct Oleacc {
     CreateStdAccessibleObjectFn createStdAccessibleObject;
 };
 
+Oleacc found = {nullptr, nullptr};
+bool tried = false;
+
 const Oleacc* LoadOleacc()
 {
-    static Oleacc found = {nullptr, nullptr};
-    static bool tried = false;
     if (!tried) {
         tried = true;
         if (HMODULE library = LoadLibraryA("oleacc.dll")) {
@@ -316,7 +317,7 @@ void SplitHeadingAndBody(const char* message, const char** heading, size_t* head
 void AnnouncePopup(HWND popup)
 {
     // Windows 98 and 2000 on; older systems have no readers to tell.
-    static NotifyWinEventFn notify = reinterpret_cast<NotifyWinEventFn>(
+    NotifyWinEventFn notify = reinterpret_cast<NotifyWinEventFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "NotifyWinEvent")));
     if (notify && IsWindow(popup)) notify(EVENT_SYSTEM_ALERT, popup, OBJID_CLIENT, CHILDID_SELF);
 }

@@ -19,11 +19,17 @@ bool pointerMovedSinceStart = false;
 
 // Looked up once: Windows 95 has no TrackMouseEvent, and without it a leave would never be
 // seen, so the timer is then never held.
+TrackMouseEventFn trackMouseEvent = nullptr;
+bool trackMouseEventLooked = false;
+
 TrackMouseEventFn TrackMouse()
 {
-    static TrackMouseEventFn fn = reinterpret_cast<TrackMouseEventFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "TrackMouseEvent")));
-    return fn;
+    if (!trackMouseEventLooked) {
+        trackMouseEventLooked = true;
+        trackMouseEvent = reinterpret_cast<TrackMouseEventFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "TrackMouseEvent")));
+    }
+    return trackMouseEvent;
 }
 
 bool PointerOnPopup(HWND popup)

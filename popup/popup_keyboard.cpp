@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <cstring>
-#include <vector>
 
 #include "popup/notify_session.h"
 #include "popup/popup_hover.h"
@@ -32,16 +31,20 @@ HWND FocusTarget(HWND control)
 }
 
 // The controls Tab moves through, in the order they were made. The close button is left out:
-// Esc does its work.
-std::vector<HWND> TabOrder(HWND popup)
+// Esc does its work. (Each list holds at most 512 items in its 1023 bytes.)
+enum { kMostControls = 3 * 512 + 2 };
+HWND tabOrder[kMostControls];
+
+int CollectTabOrder(HWND popup)
 {
-    std::vector<HWND> order;
-    for (HWND child = GetWindow(popup, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    int count = 0;
+    for (HWND child = GetWindow(popup, GW_CHILD); child && count < kMostControls;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         if (GetDlgCtrlID(child) == kCloseButtonId) continue;
         if (!IsWindowVisible(child) || !IsWindowEnabled(child)) continue;
-        order.push_back(FocusTarget(child));
+        tabOrder[count++] = FocusTarget(child);
     }
-    return order;
+    return count;
 }
 
 FocusKind KindOf(HWND popup, HWND focus)
@@ -58,18 +61,17 @@ FocusKind KindOf(HWND popup, HWND focus)
 
 void MoveFocus(HWND popup, HWND focus, bool backward)
 {
-    const std::vector<HWND> order = TabOrder(popup);
-    if (order.empty()) return;
-    const int count = static_cast<int>(order.size());
+    const int count = CollectTabOrder(popup);
+    if (count == 0) return;
     int at = -1;
     for (int i = 0; i < count; ++i)
-        if (order[static_cast<size_t>(i)] == focus) at = i;
+        if (tabOrder[i] == focus) at = i;
     int next;
     if (at < 0)
         next = backward ? count - 1 : 0;
     else
         next = (at + (backward ? count - 1 : 1)) % count;
-    SetFocus(order[static_cast<size_t>(next)]);
+    SetFocus(tabOrder[next]);
 }
 
 void Press(HWND popup, HWND button)
@@ -191,8 +193,7 @@ bool PopupInputMessage(HWND popup, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_SETFOCUS: {
         // Activated by a click: the keyboard goes on to the first control, as in a dialog.
-        const std::vector<HWND> order = TabOrder(popup);
-        if (!order.empty()) SetFocus(order.front());
+        if (CollectTabOrder(popup) > 0) SetFocus(tabOrder[0]);
         return false;
     }
     case WM_KEYDOWN:
