@@ -31,20 +31,20 @@ HWND FocusTarget(HWND control)
 }
 
 // The controls Tab moves through, in the order they were made. The close button is left out:
-// Esc does its work. (Each list holds at most 512 items in its 1023 bytes.)
-enum { kMostControls = 3 * 512 + 2 };
-HWND tabOrder[kMostControls];
-
-int CollectTabOrder(HWND popup)
+// Esc does its work.
+bool TakesTab(HWND child)
 {
-    int count = 0;
-    for (HWND child = GetWindow(popup, GW_CHILD); child && count < kMostControls;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if (GetDlgCtrlID(child) == kCloseButtonId) continue;
-        if (!IsWindowVisible(child) || !IsWindowEnabled(child)) continue;
-        tabOrder[count++] = FocusTarget(child);
-    }
-    return count;
+    return GetDlgCtrlID(child) != kCloseButtonId && IsWindowVisible(child) && IsWindowEnabled(child);
+}
+
+// The first (or, backward, the last) control in Tab order, or null.
+HWND EndOfTabOrder(HWND popup, bool backward)
+{
+    HWND child = GetWindow(popup, GW_CHILD);
+    if (child && backward) child = GetWindow(child, GW_HWNDLAST);
+    for (; child; child = GetWindow(child, backward ? GW_HWNDPREV : GW_HWNDNEXT))
+        if (TakesTab(child)) return child;
+    return nullptr;
 }
 
 FocusKind KindOf(HWND popup, HWND focus)
@@ -61,17 +61,16 @@ FocusKind KindOf(HWND popup, HWND focus)
 
 void MoveFocus(HWND popup, HWND focus, bool backward)
 {
-    const int count = CollectTabOrder(popup);
-    if (count == 0) return;
-    int at = -1;
-    for (int i = 0; i < count; ++i)
-        if (tabOrder[i] == focus) at = i;
-    int next;
-    if (at < 0)
-        next = backward ? count - 1 : 0;
-    else
-        next = (at + (backward ? count - 1 : 1)) % count;
-    SetFocus(tabOrder[next]);
+    // The popup's own control that holds the focus (the list's box sits inside its control).
+    HWND current = focus;
+    while (current && current != popup && GetParent(current) != popup) current = GetParent(current);
+    HWND next = nullptr;
+    if (current && current != popup)
+        for (next = GetWindow(current, backward ? GW_HWNDPREV : GW_HWNDNEXT); next && !TakesTab(next);
+             next = GetWindow(next, backward ? GW_HWNDPREV : GW_HWNDNEXT)) {
+        }
+    if (!next) next = EndOfTabOrder(popup, backward);
+    if (next) SetFocus(FocusTarget(next));
 }
 
 void Press(HWND popup, HWND button)
@@ -193,7 +192,7 @@ bool PopupInputMessage(HWND popup, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_SETFOCUS: {
         // Activated by a click: the keyboard goes on to the first control, as in a dialog.
-        if (CollectTabOrder(popup) > 0) SetFocus(tabOrder[0]);
+        if (HWND first = EndOfTabOrder(popup, false)) SetFocus(FocusTarget(first));
         return false;
     }
     case WM_KEYDOWN:
