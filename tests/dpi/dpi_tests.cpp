@@ -10,6 +10,7 @@
 #include "popup/paint.h"
 #include "popup/popup_rules.h"
 #include "popup/show_notification.h"
+#include "support/popup_moves.h"
 
 namespace {
 
@@ -84,17 +85,6 @@ void ExpectRect(const RECT& r, int left, int top, int right, int bottom)
 }
 
 std::vector<int> moves;
-HHOOK hook;
-
-LRESULT CALLBACK RecordMoves(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING && m->hwnd == NotifySession.popupWindow) {
-        const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
-        if (!(pos->flags & SWP_NOMOVE)) moves.push_back(pos->y);
-    }
-    return CallNextHookEx(hook, code, wParam, lParam);
-}
 
 class ScaledPopup : public testing::Test {
 protected:
@@ -103,11 +93,11 @@ protected:
         ASSERT_NE(ExpectedDpi(), 0u) << "run through run_at_dpi.sh";
         InitialNotifySession(&NotifySession);
         moves.clear();
-        hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordMoves, nullptr, GetCurrentThreadId());
+        ASSERT_TRUE(StartRecordingPopupMoves(&moves));
     }
     void TearDown() override
     {
-        UnhookWindowsHookEx(hook);
+        StopRecordingPopupMoves();
         if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
     }
 };

@@ -9,6 +9,7 @@
 #include "popup/notify_session.h"
 #include "popup/popup_geometry.h"
 #include "popup/show_notification.h"
+#include "support/popup_moves.h"
 #include "support/gdi_count.h"
 
 namespace {
@@ -29,17 +30,6 @@ std::vector<int> Slide(int from, int to)
 
 // The vertical positions the popup is asked to move to, as its WM_WINDOWPOSCHANGING reports them.
 std::vector<int> moves;
-HHOOK hook;
-
-LRESULT CALLBACK RecordMoves(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING && m->hwnd == NotifySession.popupWindow) {
-        const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
-        if (!(pos->flags & SWP_NOMOVE)) moves.push_back(pos->y);
-    }
-    return CallNextHookEx(hook, code, wParam, lParam);
-}
 
 class ShowTest : public testing::Test {
 protected:
@@ -47,12 +37,11 @@ protected:
     {
         InitialNotifySession(&NotifySession);
         moves.clear();
-        hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordMoves, nullptr, GetCurrentThreadId());
-        ASSERT_NE(hook, nullptr);
+        ASSERT_TRUE(StartRecordingPopupMoves(&moves));
     }
     void TearDown() override
     {
-        UnhookWindowsHookEx(hook);
+        StopRecordingPopupMoves();
         if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}

@@ -8,6 +8,7 @@
 #include "popup/popup_geometry.h"
 #include "popup/show_notification.h"
 #include "popup/slide_pacing.h"
+#include "support/popup_moves.h"
 #include "support/slide_clock.h"
 
 namespace {
@@ -38,17 +39,8 @@ struct Move {
     LONGLONG at;
 };
 std::vector<Move> moves;
-HHOOK hook;
 
-LRESULT CALLBACK RecordMoves(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING && m->hwnd == NotifySession.popupWindow) {
-        const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
-        if (!(pos->flags & SWP_NOMOVE)) moves.push_back({pos->y, simulated->now});
-    }
-    return CallNextHookEx(hook, code, wParam, lParam);
-}
+void RecordMove(int y) { moves.push_back({y, simulated->now}); }
 
 std::vector<int> Ys(size_t from = 0)
 {
@@ -74,13 +66,12 @@ protected:
         const SlideClock seam = {SimulatedClock::Now, SimulatedClock::Wait, &clock};
         SetSlideClock(&seam);
         moves.clear();
-        hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordMoves, nullptr, GetCurrentThreadId());
-        ASSERT_NE(hook, nullptr);
+        ASSERT_TRUE(StartRecordingPopupMoves(nullptr, RecordMove));
     }
     void TearDown() override
     {
         UseExactSlideClock();
-        UnhookWindowsHookEx(hook);
+        StopRecordingPopupMoves();
         if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
