@@ -8,6 +8,7 @@
 
 #include "input/user_input.h"
 #include "popup/popup_rules.h"
+#include "support/thread_windows.h"
 
 using namespace input;
 
@@ -176,21 +177,9 @@ TEST_F(Accessible, PopupIsAnnouncedAndReadsAsAnAlertWithHeadingBodyAndLink)
 // Read from inside the dialog's modal loop, then closed with OK.
 Reading dialogReading;
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK ReadDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = VisibleThreadDialog();
     if (!dialog) return;
     KillTimer(nullptr, id);
     UpdateWindow(dialog);

@@ -5,6 +5,7 @@
 
 #include "../controls/popup_harness.h"
 #include "popup/show_notification.h"
+#include "support/thread_windows.h"
 #include "support/gdi_count.h"
 
 using namespace harness;
@@ -33,21 +34,9 @@ void SetLists(const char* checks, WORD checkMask, const char* buttons, const cha
 // What to do with the dialog once it is up; run from a thread timer inside its modal loop.
 std::function<void(HWND)> dialogAction;
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK DriveDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = VisibleThreadDialog();
     if (!dialog) return;
     KillTimer(nullptr, id);
     UpdateWindow(dialog);

@@ -25,6 +25,7 @@
 #include "module/class_factory.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
+#include "support/thread_windows.h"
 #include "support/process_counters.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_thread.h"
@@ -347,22 +348,9 @@ HWND ShownPopup()
     return popup && IsWindow(popup) && IsWindowVisible(popup) ? popup : nullptr;
 }
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND ShownDialog()
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    return dialog;
+    return VisibleThreadDialog();
 }
 
 // What the user does to the notification on the screen. Runs on the thread that shows it:
