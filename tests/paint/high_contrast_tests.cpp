@@ -8,6 +8,7 @@
 #include "popup/notify_session.h"
 #include "popup/paint.h"
 #include "popup/show_notification.h"
+#include "support/canvas.h"
 
 namespace {
 
@@ -46,44 +47,6 @@ TEST(FaceColourChoice, HostColoursUnlessHighContrast)
         for (COLORREF d : c.decoration) EXPECT_EQ(d, kYellow);
     }
 }
-
-// A 24-bit top-down DIB section to paint into.
-class Canvas {
-public:
-    Canvas(int width, int height)
-    {
-        BITMAPINFO info;
-        std::memset(&info, 0, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
-    int count(int left, int top, int right, int bottom, COLORREF colour) const
-    {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x) n += at(x, y) == colour;
-        return n;
-    }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 // A high-contrast scheme of its own for the system colours, and high contrast forced on.
 class HighContrastFace : public testing::Test {
