@@ -159,7 +159,11 @@ TEST_P(PackagedHost, ShowsThroughTheServerItsRegsvr32Registered)
 
 // x86 runs only where the machine runs 32-bit programs (its ctest entry says when it skips).
 INSTANTIATE_TEST_SUITE_P(Archive, PackagedHost,
-                         testing::Values(Arch{L"x64", L"regsvr32.exe", KEY_WOW64_64KEY},
+                         // The 64-bit system folder is "sysnative" to a 32-bit program.
+                         testing::Values(Arch{L"x64",
+                                              sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe"
+                                                                 : L"C:\\windows\\sysnative\\regsvr32.exe",
+                                              KEY_WOW64_64KEY},
                                          Arch{L"x86", L"C:\\windows\\syswow64\\regsvr32.exe", KEY_WOW64_32KEY}),
                          [](const testing::TestParamInfo<Arch>& info) { return std::string(info.param.folder[1] == L'6' ? "x64" : "x86"); });
 
