@@ -4,6 +4,7 @@
 #                                         programs run under Wine's 32-bit loader (kept in the prefix)
 #   wine-prefix.sh run PREFIX PROG ARGS   run a Windows program in it (exit status is the program's;
 #                                         77 when the kernel cannot run the 32-bit loader)
+#   wine-prefix.sh reg PREFIX ARGS        Wine's reg tool on the prefix's registry (its output, its status)
 #   wine-prefix.sh version PREFIX EXE V   make Wine report Windows version V to EXE (winxp, win10, ...)
 #   wine-prefix.sh stop PREFIX            end its wineserver and every program still in it
 set -u
@@ -66,8 +67,13 @@ run)
   cat "$log"; rm -f "$log"
   exit $status
   ;;
+reg)
+  # Always the 64-bit tool, whichever loader the prefix's programs use: HKCU has one view for
+  # both, and the 64-bit Wine runs on every kernel.
+  "${wine[@]}" reg "$@" </dev/null 2>/dev/null
+  ;;
 version)
-  # The registry value Wine reads when the program starts; HKCU has one view for both loaders.
+  # The registry value Wine reads when the program starts.
   exe=${1:?exe}; version=${2:?version}
   "${wine[@]}" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /t REG_SZ /d "$version" /f \
     </dev/null >/dev/null 2>&1

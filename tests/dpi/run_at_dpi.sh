@@ -9,9 +9,7 @@ prefix=$1; dpi=$2; shift 2
 prefix_sh=(bash "$tools/wine-prefix.sh")
 key='HKCU\Control Panel\Desktop'
 
-# The registry through the 64-bit Wine, whichever loader the prefix's programs use: HKCU has
-# one view for both.
-reg() { WINEPREFIX=$(readlink -m "$prefix") WINEDEBUG=-all /usr/lib/wine/wine64 reg "$@" </dev/null 2>/dev/null; }
+reg() { "${prefix_sh[@]}" reg "$prefix" "$@"; }
 restart() { "${prefix_sh[@]}" stop "$prefix" && "${prefix_sh[@]}" start "$prefix"; }
 set_dpi() { reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
 
