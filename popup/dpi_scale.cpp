@@ -1,5 +1,7 @@
 #include "popup/dpi_scale.h"
 
+#include "module/user32_function.h"
+
 int ScaleForDpi(int value, UINT dpi)
 {
     if (dpi == 0 || dpi == kDesignDpi) return value;
@@ -14,9 +16,7 @@ UINT DpiForWindow(HWND window)
     static GetDpiForWindowFn getDpiForWindow = nullptr;
     static bool looked = false;
     if (!looked) {
-        if (HMODULE user32 = GetModuleHandleA("user32.dll"))
-            getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-                reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetDpiForWindow")));
+        getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
         looked = true;
     }
     if (window && getDpiForWindow)

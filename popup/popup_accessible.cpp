@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "module/module_state.h"
+#include "module/user32_function.h"
 #include "popup/notify_session.h"
 
 namespace {
@@ -317,8 +318,7 @@ void SplitHeadingAndBody(const char* message, const char** heading, size_t* head
 void AnnouncePopup(HWND popup)
 {
     // Windows 98 and 2000 on; older systems have no readers to tell.
-    NotifyWinEventFn notify = reinterpret_cast<NotifyWinEventFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "NotifyWinEvent")));
+    NotifyWinEventFn notify = User32Function<NotifyWinEventFn>("NotifyWinEvent");
     if (notify && IsWindow(popup)) notify(EVENT_SYSTEM_ALERT, popup, OBJID_CLIENT, CHILDID_SELF);
 }
 

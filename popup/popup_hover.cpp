@@ -1,5 +1,6 @@
 #include "popup/popup_hover.h"
 
+#include "module/user32_function.h"
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
 #include "popup/user_input_rules.h"
@@ -26,8 +27,7 @@ TrackMouseEventFn TrackMouse()
 {
     if (!trackMouseEventLooked) {
         trackMouseEventLooked = true;
-        trackMouseEvent = reinterpret_cast<TrackMouseEventFn>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "TrackMouseEvent")));
+        trackMouseEvent = User32Function<TrackMouseEventFn>("TrackMouseEvent");
     }
     return trackMouseEvent;
 }
