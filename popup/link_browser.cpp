@@ -19,6 +19,14 @@ enum { kWideBufferChars = 1024 };
 
 namespace {
 
+// The address in UTF-16 for the browser's and the shell's wide entry points, cut to the buffer.
+// False when it cannot be converted.
+bool WideAddress(const char* url, WCHAR (&wide)[kWideBufferChars])
+{
+    std::memset(wide, 0, sizeof wide);
+    return MultiByteToWideChar(CP_ACP, 0, url, -1, wide, kWideBufferChars - 1) != 0;
+}
+
 // Length of prefix when text starts with it, letters compared without regard to case (ASCII
 // only: a scheme has no other letters), else 0.
 int SchemeLength(const char* text, const char* prefix)
@@ -64,8 +72,7 @@ void OpenInDefaultBrowser(const char* url)
     if (!IsWebAddress(url))
         return;
     WCHAR wide[kWideBufferChars];
-    std::memset(wide, 0, sizeof wide);
-    if (MultiByteToWideChar(CP_ACP, 0, url, -1, wide, kWideBufferChars - 1) == 0)
+    if (!WideAddress(url, wide))
         return;
     ShellExecuteW(nullptr, L"open", wide, nullptr, nullptr, SW_SHOWNORMAL);
 }
@@ -113,8 +120,7 @@ int OpenLinkInBrowser(const char* url)
 
     if (url && url[0]) {
         WCHAR wide[kWideBufferChars];
-        std::memset(wide, 0, sizeof wide);
-        MultiByteToWideChar(CP_ACP, 0, url, -1, wide, kWideBufferChars - 1);
+        WideAddress(url, wide);   // an address it cannot convert navigates to what it got
         BSTR address = SysAllocString(wide);
         VARIANT target;
         VariantInit(&target);
