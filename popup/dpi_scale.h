@@ -15,3 +15,9 @@ int ScaleForDpi(int value, UINT dpi);
 // and later; looked up at run time so that the module still loads on Windows XP), else the
 // screen's LOGPIXELSY. window may be null (the screen's). Never 0.
 UINT DpiForWindow(HWND window);
+
+// Lengths of one window's face: S(value) is value scaled to the window's DPI.
+struct DpiScaler {
+    UINT dpi;
+    int operator()(int value) const { return ScaleForDpi(value, dpi); }
+};

@@ -52,8 +52,7 @@ void CreateCheckBoxes(HWND parent)
     if (!s.checkList[0]) return;
     RECT client;
     GetClientRect(parent, &client);
-    const UINT dpi = DpiForWindow(parent);
-    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    const DpiScaler S = {DpiForWindow(parent)};
     WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
         const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
         HWND box = MakeControl("BUTTON", item, kCheckBoxStyle, left, top, client.right - S(24) - left,
@@ -71,8 +70,7 @@ void CreateButtonRow(HWND parent)
     if (!s.buttonList[0]) return;
     RECT client;
     GetClientRect(parent, &client);
-    const UINT dpi = DpiForWindow(parent);
-    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    const DpiScaler S = {DpiForWindow(parent)};
     WalkOptionList(s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
         DWORD style = kRowButtonStyle;
         if (MaskBit(s.buttonMask, i)) {
@@ -95,8 +93,7 @@ void CreateComboBox(HWND parent)
     std::memset(caption, 0, sizeof caption);
     RECT client;
     GetClientRect(parent, &client);
-    const UINT dpi = DpiForWindow(parent);
-    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    const DpiScaler S = {DpiForWindow(parent)};
     s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + S(30), client.bottom - S(62),
                                     S(175) - S(30), S(100), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
                                     moduleHandle, nullptr);
@@ -135,11 +132,10 @@ int CreateCloseButton(HWND parent)
 {
     RECT client;
     GetClientRect(parent, &client);
-    const UINT dpi = DpiForWindow(parent);
+    const DpiScaler S = {DpiForWindow(parent)};
     // Its picture is stretched to the button (DrawCloseButton).
-    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - ScaleForDpi(20, dpi), client.top + ScaleForDpi(5, dpi),
-                ScaleForDpi(20, dpi) - ScaleForDpi(5, dpi), ScaleForDpi(20, dpi) - ScaleForDpi(5, dpi), parent,
-                kCloseButtonId);
+    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - S(20), client.top + S(5), S(20) - S(5), S(20) - S(5),
+                parent, kCloseButtonId);
     // One pair lives at a time: only one popup is ever shown.
     ReleaseCloseBitmaps();
     NotifySession.closeBitmapDown = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(IDB_CLOSE_DOWN));

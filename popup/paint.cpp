@@ -175,7 +175,7 @@ void PaintNotification(HWND window, HDC dc)
 
     // Every length below is designed for 96 DPI and scaled once by S.
     const UINT dpi = DpiForWindow(window);
-    auto S = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    const DpiScaler S = {dpi};
 
     HFONT normalFont, boldFont;
     LoadFontResource(IDS_NORMAL_FONT, &normalFont);

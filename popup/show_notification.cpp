@@ -16,6 +16,12 @@ const char kPopupClass[] = "VorbelNotify";
 const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
 const int kSlideStep = 3;
 
+// The slide's step at the popup's display density.
+int SlideStepOf(HWND popup)
+{
+    return ScaleForDpi(kSlideStep, DpiForWindow(popup));
+}
+
 RECT WorkArea()
 {
     RECT area = {0, 0, 0, 0};
@@ -152,8 +158,7 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
 
     UpdateWindow(popup);
     RepositionPopup(popup);
-    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
-                ScaleForDpi(kSlideStep, DpiForWindow(popup)));
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, SlideStepOf(popup));
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0,
@@ -200,7 +205,6 @@ void SlideOutPopup()
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup)) return;
     if (SlideAnimationEnabled())
-        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
-                    ScaleForDpi(kSlideStep, DpiForWindow(popup)));
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, SlideStepOf(popup));
     ShowWindow(popup, SW_HIDE);
 }
