@@ -71,9 +71,9 @@ void DrawFaceIcon(HDC dc, int x, int y, HICON icon, UINT dpi, BOOL* drawn = null
     if (drawn) *drawn = ok;
 }
 
-// A horizontal line of rows [top, bottom) from x left to right (exclusive), as a filled
-// rectangle: lines thicker than a pixel at higher densities.
-void FillRows(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
+// The rectangle [left, right) x [top, bottom) in one colour: gradient bands, the high-contrast
+// face, and lines thicker than a pixel at higher densities.
+void FillWithColour(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
 {
     RECT r = {left, top, right, bottom};
     HBRUSH brush = CreateSolidBrush(colour);
@@ -110,10 +110,7 @@ void FillVerticalGradient(HDC dc, RECT rect, COLORREF fromColour, COLORREF toCol
     GradientBand bands[kMaxGradientBands];
     const int count = ComputeGradientBands(rect.top, rect.bottom, fromColour, toColour, bands);
     for (int i = 0; i < count; ++i) {
-        RECT band = {rect.left, bands[i].top, rect.right, bands[i].bottom};
-        HBRUSH brush = CreateSolidBrush(bands[i].colour);
-        FillRect(dc, &band, brush);
-        DeleteObject(brush);
+        FillWithColour(dc, rect.left, bands[i].top, rect.right, bands[i].bottom, bands[i].colour);
     }
 }
 
@@ -192,11 +189,7 @@ void PaintNotification(HWND window, HDC dc)
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(WHITE_PEN));
     Rectangle(dc, 0, 0, W, H);
-    if (c.highContrast) {
-        HBRUSH window = CreateSolidBrush(c.background);
-        FillRect(dc, &client, window);
-        DeleteObject(window);
-    }
+    if (c.highContrast) FillWithColour(dc, 0, 0, W, H, c.background);
 
     RECT bandRect = client;
     bandRect.bottom = 2 * H / 3;
@@ -215,10 +208,10 @@ void PaintNotification(HWND window, HDC dc)
         } else if (flat) {
             const COLORREF border = RgbOf(c.border);
             const int t = S(1);
-            FillRows(dc, 0, 0, W, t, border);
-            FillRows(dc, 0, 0, t, H, border);
-            FillRows(dc, W - t, 0, W, H, border);
-            FillRows(dc, 0, H - t, W, H, border);
+            FillWithColour(dc, 0, 0, W, t, border);
+            FillWithColour(dc, 0, 0, t, H, border);
+            FillWithColour(dc, W - t, 0, W, H, border);
+            FillWithColour(dc, 0, H - t, W, H, border);
         } else {
             DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
         }
@@ -245,7 +238,7 @@ void PaintNotification(HWND window, HDC dc)
     if (!drawn) DrawFaceIcon(dc, R - S(34), B - S(34), ModuleIcon(IDI_APP_ICON), dpi);
     for (int i = 0; i < 3; ++i) {
         if (dpi == kDesignDpi) DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
-        else FillRows(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
+        else FillWithColour(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
     }
 
     RECT headingRect = {L + S(60), T + S(22), R - S(10), T + S(42)};
