@@ -1,21 +1,27 @@
 #include "support/thread_windows.h"
 
 namespace {
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found)
+struct DialogSearch {
+    bool shownOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param)
 {
+    DialogSearch& search = *reinterpret_cast<DialogSearch*>(param);
     char cls[32] = "";
     GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
+    if (lstrcmpA(cls, "#32770") == 0 && (!search.shownOnly || IsWindowVisible(window))) {
+        search.found = window;
         return FALSE;
     }
     return TRUE;
 }
 }
 
-HWND VisibleThreadDialog()
+HWND ThreadDialog(bool shownOnly)
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
-    return dialog;
+    DialogSearch search = {shownOnly, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }

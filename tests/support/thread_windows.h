@@ -3,5 +3,9 @@
 
 #include <windows.h>
 
-// The visible modal dialog (class "#32770") of the calling thread, or null.
-HWND VisibleThreadDialog();
+// The modal dialog (class "#32770") of the calling thread, or null. A dialog's window exists
+// before it is shown: `shownOnly` leaves such a one out.
+HWND ThreadDialog(bool shownOnly);
+
+// The shown modal dialog of the calling thread, or null.
+inline HWND VisibleThreadDialog() { return ThreadDialog(true); }

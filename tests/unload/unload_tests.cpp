@@ -12,6 +12,7 @@
 
 #include "NtfObj.h"
 #include "com/com_test_support.h"
+#include "support/thread_windows.h"
 #include "tray/tray_test_support.h"
 
 using traytest::WaitFor;
@@ -155,25 +156,6 @@ bool PumpUntil(const std::function<bool()>& done)
 HWND PopupWindow()
 {
     return FindWindowA("VorbelNotify", nullptr);
-}
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM param)
-{
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The modal dialog of this thread, if one runs (it may not be shown yet).
-HWND ThreadDialog()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 struct Bstr {
@@ -386,7 +368,7 @@ TEST_P(Unload, StaysWhileTheDialogRunsAndGoesWhenActionHasReturned)
     bool ran = false, loadedWithDialog = false, loadedAfterEnd = false;
     hostStep = [&] {
         ran = true;
-        HWND dialog = ThreadDialog();
+        HWND dialog = ThreadDialog(false);   // it may not be shown yet
         ReleaseAndOffer(object);
         loadedWithDialog = Loaded() && dialog != nullptr;
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);   // the OK button ends the dialog
@@ -402,7 +384,7 @@ TEST_P(Unload, StaysWhileTheDialogRunsAndGoesWhenActionHasReturned)
     EXPECT_TRUE(loadedWithDialog);
     EXPECT_TRUE(loadedAfterEnd);
     EXPECT_EQ(result, 2) << "the second box was ticked";
-    EXPECT_EQ(ThreadDialog(), nullptr);
+    EXPECT_EQ(ThreadDialog(false), nullptr);
     EXPECT_TRUE(Loaded());
     host->Offer();
     EXPECT_FALSE(Loaded());
