@@ -17,6 +17,15 @@ ntf_configure() {
   [ -f "$folder/CMakeCache.txt" ] || cmake --preset "$1" -B "$folder" >/dev/null
 }
 
+# ntf_build_ntfshow: installs what is missing, then configures and builds ntfshow of the default
+# build, whose architecture it leaves in $arch.
+ntf_build_ntfshow() {
+  tools/setup.sh
+  arch=$(ntf_default_arch)
+  cmake --preset "$arch" >/dev/null
+  cmake --build --preset "$arch" -j "$(nproc)" --target ntfshow
+}
+
 # ntf_xvfb COMMAND...: runs COMMAND on a virtual X display of its own, the size the tests use.
 # 24-bit colour: the painter draws its gradient only on displays deeper than 15 bits.
 ntf_xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }

@@ -6,10 +6,7 @@ set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 . tools/lib.sh
 if ntf_first_run; then
-  tools/setup.sh
-  arch=$(ntf_default_arch)
-  cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch" -j "$(nproc)" --target ntfshow
+  ntf_build_ntfshow
   # Always a virtual display, even where one is set: the pictures must not depend on it.
   ntf_rerun_on_xvfb "$arch"
 fi
