@@ -33,7 +33,7 @@ echo
 # bench FOLDER BITS ARGS: ntf_bench of one build, on a fresh virtual display of the same size
 # each time, so that figures compare between runs.
 bench() {
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  ntf_xvfb bash -c '
     tools/wine-prefix.sh start "$1/wineprefix" "$2" || exit 1
     tools/wine-prefix.sh run "$1/wineprefix" "$1/bin/ntf_bench.exe" "${@:3}"; status=$?
     tools/wine-prefix.sh stop "$1/wineprefix"

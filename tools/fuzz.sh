@@ -7,8 +7,9 @@
 # missing and configures and builds the driver there first.
 # Without an X display the run is wrapped in xvfb-run.
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$(readlink -f "$0")")/.."
 . tools/lib.sh
+args=("$@")
 
 seed=$(( $(date +%s) % 1000000 )); count=1000000; minutes=10; program=fuzz_invoke_tests; extra=()
 arch=x86_64
@@ -26,22 +27,18 @@ done
 
 bits=$(ntf_bits "$arch") || exit 2
 build=${NTF_BUILD:-build/$arch}
-if [ -z "${NTF_FUZZ_INNER:-}" ]; then
+if ntf_first_run; then
   tools/setup.sh || exit 1
   ntf_configure "$arch" "$build" || exit 1
   cmake --build "$build" --target $program -j "$(nproc)" >/dev/null || exit 1
 fi
-
-if [ -z "${DISPLAY:-}" ]; then
-  exec env NTF_FUZZ_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --arch "$arch" --seed "$seed" --count "$count" \
-    --minutes "$minutes" $([ $program = fuzz_invoke_xp_tests ] && echo --xp) "${extra[@]}"
-fi
+ntf_need_display "${args[@]}" --seed "$seed"
 
 exe=$build/bin/$program.exe
 prefix=$build/wineprefix
 tools/wine-prefix.sh start "$prefix" "$bits" || exit 1
 if [ $program = fuzz_invoke_xp_tests ]; then
-  tools/wine-prefix.sh version "$prefix" fuzz_invoke_xp_tests.exe "$(ntf_xp_version "$arch")"
+  tools/wine-prefix.sh xp "$prefix" $program.exe
 fi
 # The calls stop after the budget; draining, the second pass of the leak check and the checks
 # need a few minutes more before the run is taken as hung.

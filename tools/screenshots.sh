@@ -5,48 +5,35 @@
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
 . tools/lib.sh
-arch=${NTF_ARCH:-}
-if [ "${1:-}" != --on-display ]; then
-  tools/setup.sh
-  arch=$(ntf_default_arch)
-  cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch" -j "$(nproc)" --target ntfshow
+if ntf_first_run; then
+  ntf_build_ntfshow
+  # Always a virtual display, even where one is set: the pictures must not depend on it.
+  ntf_rerun_on_xvfb "$arch"
 fi
+arch=$1
 mkdir -p docs/images
 
-shots() {
-  local prefix=build/$arch/wineprefix bin=build/$arch/bin out=build/$arch/shots
-  mkdir -p "$out"
-  tools/wine-prefix.sh start "$prefix" "$(ntf_bits "$arch")"
-  # name|crop (WxH+X+Y on the 1024x768 desktop; the popup sits at the lower right)|arguments
-  while IFS='|' read -r name crop args; do
-    [ -n "$name" ] || continue
-    eval "set -- $args"
-    tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" "$@" --screenshot "$out/$name.bmp" >/dev/null
-    convert "$out/$name.bmp" -crop "$crop" +repage "docs/images/$name.png"
-    echo "docs/images/$name.png"
-  done <<'LIST'
+prefix=build/$arch/wineprefix bin=build/$arch/bin out=build/$arch/shots
+mkdir -p "$out"
+tools/wine-prefix.sh start "$prefix" "$(ntf_bits "$arch")"
+# name|crop (WxH+X+Y on the 1024x768 desktop; the popup sits at the lower right)|arguments
+while IFS='|' read -r name crop args; do
+  [ -n "$name" ] || continue
+  eval "set -- $args"
+  tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" "$@" --screenshot "$out/$name.bmp" >/dev/null
+  convert "$out/$name.bmp" -crop "$crop" +repage "docs/images/$name.png"
+  echo "docs/images/$name.png"
+done <<'LIST'
 popup-plain|300x200+724+560|--heading '新版本可用' --body '版本 2.0 已经发布，点击下面的链接查看更新内容。' --link-text '查看更新内容' --url http://example.com/
 popup-checks|300x220+724+540|--heading '下载完成' --body '文件已保存到下载文件夹。' --checks '打开文件夹|不再提示' --check-mask 1 --icon info
 popup-buttons|300x200+724+560|--heading '会议提醒' --body '十分钟后开始项目例会。' --buttons '参加|稍后|忽略' --button-mask 1 --icon alert
 popup-list|300x200+724+560|--heading '选择操作' --body '请选择要执行的操作。' --list '立即更新|今晚更新|确定' --close-box --icon error
 dialog|320x240+352+264|--heading '提示' --body '操作已经完成。' --checks '记住我的选择' --dialog
 LIST
-  # The popup on a 144-DPI display (150 %): Wine reads the density when its server starts.
-  local key='HKCU\Control Panel\Desktop'
-  tools/wine-prefix.sh run "$prefix" reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-  tools/wine-prefix.sh stop "$prefix" && tools/wine-prefix.sh start "$prefix"
-  tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" --heading '下载完成' --body '文件已保存到下载文件夹。' \
-    --checks '打开文件夹|不再提示' --check-mask 1 --icon info --screenshot "$out/popup-144dpi.bmp" >/dev/null
-  tools/wine-prefix.sh run "$prefix" reg delete "$key" /v LogPixels /f >/dev/null
-  convert "$out/popup-144dpi.bmp" -crop 440x290+584+458 +repage docs/images/popup-144dpi.png
-  echo docs/images/popup-144dpi.png
-  tools/wine-prefix.sh stop "$prefix"
-  echo "taken with the $arch build"
-}
-
-if [ "${1:-}" = --on-display ]; then
-  shots
-else
-  NTF_ARCH=$arch xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --on-display
-fi
+# The popup on a 144-DPI display (150 %), in a server session of its own as the DPI tests run.
+bash tests/dpi/run_at_dpi.sh "$prefix" 144 "$bin/ntfshow.exe" --heading '下载完成' --body '文件已保存到下载文件夹。' \
+  --checks '打开文件夹|不再提示' --check-mask 1 --icon info --screenshot "$out/popup-144dpi.bmp" >/dev/null
+convert "$out/popup-144dpi.bmp" -crop 440x290+584+458 +repage docs/images/popup-144dpi.png
+echo docs/images/popup-144dpi.png
+tools/wine-prefix.sh stop "$prefix"
+echo "taken with the $arch build"

@@ -13,20 +13,19 @@ arch=x86_64
 if [ "${1:-}" = --arch ]; then arch=$2; shift 2; fi
 bits=$(ntf_bits "$arch")
 build=${NTF_BUILD:-build/$arch}
-[ -n "${NTF_SOAK_INNER:-}" ] || tools/setup.sh
-if [ -z "${NTF_SOAK_INNER:-}" ] && [ -z "${DISPLAY:-}" ]; then
-  # Every Wine program of the run must meet the same X server: one display for all of it.
-  exec env NTF_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --arch "$arch" "$@"
+if ntf_first_run; then
+  tools/setup.sh
+  ntf_configure "$arch" "$build"
+  cmake --build "$build" --target soak_tests -j 2 >/dev/null
 fi
-ntf_configure "$arch" "$build"
-cmake --build "$build" --target soak_tests -j 2 >/dev/null
+ntf_need_display --arch "$arch" "$@"
 
 prefix="$build/wineprefix"
 run() { tools/wine-prefix.sh run "$prefix" "$@"; }
 tools/wine-prefix.sh start "$prefix" "$bits"
 trap 'tools/wine-prefix.sh stop "$prefix"' EXIT
 # Balloon requests take the tray thread's path only on Windows XP and Server 2003.
-tools/wine-prefix.sh version "$prefix" soak_tests.exe "$(ntf_xp_version "$arch")"
+tools/wine-prefix.sh xp "$prefix" soak_tests.exe
 [ $# -gt 0 ] || set -- --notifications=1000 --tray-sessions=200
 echo "soak of the $arch build on $(uname -n), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
 NTF_RUN_TIMEOUT=${NTF_RUN_TIMEOUT:-3600} run "$build/bin/soak_tests.exe" "$@"

@@ -6,6 +6,7 @@
 # Arguments go to both ctest runs (e.g. -R paint).
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")/.."
+. tools/lib.sh
 tools/setup.sh
 
 jobs=$(nproc)
@@ -14,10 +15,8 @@ cmake --build --preset i686 -j "$jobs"
 cmake --preset x86_64 >/dev/null
 cmake --build --preset x86_64 -j "$jobs"
 
-# 24-bit colour: the painter draws its gradient only on displays deeper than 15 bits.
-display=(xvfb-run -a -s "-screen 0 1280x1024x24")
 status=0
 tools/wine32-check.sh || true
-"${display[@]}" ctest --preset i686 "$@" || status=1
-"${display[@]}" ctest --preset x86_64 "$@" || status=1
+ntf_xvfb ctest --preset i686 "$@" || status=1
+ntf_xvfb ctest --preset x86_64 "$@" || status=1
 exit $status

@@ -5,8 +5,10 @@
 #   wine-prefix.sh run PREFIX PROG ARGS   run a Windows program in it (exit status is the program's;
 #                                         77 when the kernel cannot run the 32-bit loader)
 #   wine-prefix.sh reg PREFIX ARGS        Wine's reg tool on the prefix's registry (its output, its status)
-#   wine-prefix.sh version PREFIX EXE V   make Wine report Windows version V to EXE (winxp, win10, ...)
+#   wine-prefix.sh xp PREFIX EXE          make Wine report Windows XP to EXE, where balloon tips are
+#                                         used (XP x64 / Server 2003 to a 64-bit program)
 #   wine-prefix.sh stop PREFIX            end its wineserver and every program still in it
+#   wine-prefix.sh restart PREFIX         stop, then start again with the same bits
 set -u
 cmd=${1:?command}; prefix=${2:?prefix}; shift 2
 prefix=$(readlink -m "$prefix")
@@ -28,6 +30,10 @@ bits=64
 [ -f "$prefix/.ntf-bits" ] && bits=$(cat "$prefix/.ntf-bits")
 
 case "$cmd" in
+restart)
+  # A fresh server session: Wine reads some settings (the display's density) only when one starts.
+  "$wineserver" -k >/dev/null 2>&1
+  ;&  # on into start, which keeps the prefix's bits
 start)
   mkdir -p "$prefix"
   case "${1:-}" in 32|64) echo "$1" >"$prefix/.ntf-bits" ;; "") ;; *) echo "bits: 32 or 64" >&2; exit 2 ;; esac
@@ -72,9 +78,11 @@ reg)
   # both, and the 64-bit Wine runs on every kernel.
   "${wine[@]}" reg "$@" </dev/null 2>/dev/null
   ;;
-version)
-  # The registry value Wine reads when the program starts.
-  exe=${1:?exe}; version=${2:?version}
+xp)
+  # The registry value Wine reads when the program starts. Wine gives a 64-bit program no plain
+  # XP: it sees XP x64 / Server 2003 (5.2).
+  exe=${1:?exe}; version=winxp64
+  [ "$bits" = 32 ] && version=winxp
   "${wine[@]}" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /t REG_SZ /d "$version" /f \
     </dev/null >/dev/null 2>&1
   ;;
@@ -83,5 +91,5 @@ stop)
   exit 0
   ;;
 *)
-  echo "usage: $0 start|run|stop PREFIX ..." >&2; exit 2 ;;
+  echo "usage: $0 start|run|reg|xp|stop|restart PREFIX ..." >&2; exit 2 ;;
 esac

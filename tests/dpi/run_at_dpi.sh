@@ -10,7 +10,7 @@ prefix_sh=(bash "$tools/wine-prefix.sh")
 key='HKCU\Control Panel\Desktop'
 
 reg() { "${prefix_sh[@]}" reg "$prefix" "$@"; }
-restart() { "${prefix_sh[@]}" stop "$prefix" && "${prefix_sh[@]}" start "$prefix"; }
+restart() { "${prefix_sh[@]}" restart "$prefix"; }
 set_dpi() { reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
 
 # The value as it was (absent in a fresh prefix: 96).
