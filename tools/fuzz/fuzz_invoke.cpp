@@ -1037,6 +1037,49 @@ int PaintObjects(const std::vector<unsigned char>& types)
     return count;
 }
 
+// The calls run in phases of kPhaseCalls, each drawn from this table by its weight: the state
+// of the module, or of the system around it, while the phase's calls run. A phase sets that
+// state up when it begins and gives it back when it ends; the checks of a call see it through
+// the module's own state (serverDisabled and the like). A new kind of phase is a row here.
+struct Phase {
+    const char* tag;   // shown before each call of the phase in reports; null for the plain phase
+    unsigned weight;
+    void (*begin)();
+    void (*end)();
+};
+
+void Nothing() {}
+
+// As after an unregistration in another process: every call returns S_FALSE and does nothing.
+void SwitchServerOff() { serverDisabled = 1; }
+void SwitchServerOn() { serverDisabled = 0; }
+
+const Phase kPhases[] = {
+    {"server off", 15, SwitchServerOff, SwitchServerOn},
+    {nullptr, 85, Nothing, Nothing},
+};
+constexpr unsigned kPhaseCalls = 40;
+
+const Phase* PickPhase(Rng& rng)
+{
+    unsigned total = 0;
+    for (const Phase& p : kPhases) total += p.weight;
+    unsigned roll = rng.Below(total);
+    for (const Phase& p : kPhases) {
+        if (roll < p.weight) return &p;
+        roll -= p.weight;
+    }
+    return &kPhases[0];
+}
+
+// Ends the current phase (if any) and begins the next (if any); returns the next.
+const Phase* EnterPhase(const Phase* current, const Phase* next)
+{
+    if (current) current->end();
+    if (next) next->begin();
+    return next;
+}
+
 // Calls the leak check makes a second time.
 constexpr unsigned kReplayedCalls = 300;
 
@@ -1086,20 +1129,19 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
             // The time budget bounds the random calls; the replay is bounded by its count alone.
             const ULONGLONG budgetMs = counted ? options.seconds * 1000ull : ~0ull;
             Rng rng(options.seed);
+            const Phase* phase = nullptr;
             unsigned made = 0;
             int lastObjects = gdiBefore;
             for (unsigned n = 1; n <= count; ++n) {
                 if (Ticks() - start > budgetMs) break;
-                // Phases of 40 calls; some run with the server switched off, as after an
-                // unregistration in another process.
-                if (n % 40 == 1) serverDisabled = rng.Percent(15) ? 1 : 0;
+                if (n % kPhaseCalls == 1) phase = EnterPhase(phase, PickPhase(rng));
                 Call call;
                 MakeCall(rng, host, call);
                 const unsigned idleMs = rng.Percent(10) ? rng.Below(200) : 0;
                 if (n < options.first) continue;
                 currentCall = static_cast<LONG>(n);
-                snprintf(currentText, sizeof currentText, "%s%s", serverDisabled ? "[server off] " : "",
-                         call.Describe().c_str());
+                snprintf(currentText, sizeof currentText, "%s%s%s%s", phase->tag ? "[" : "",
+                         phase->tag ? phase->tag : "", phase->tag ? "] " : "", call.Describe().c_str());
                 if (options.trace) std::printf("fuzz: call %u: %s\n", n, currentText);
                 bool reached = false;
                 failure = RunCall(object, host, call, &reached);
@@ -1124,7 +1166,7 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
             }
             currentCall = 0;
             std::strcpy(currentText, "(draining after the calls)");
-            serverDisabled = 0;
+            EnterPhase(phase, nullptr);
             Drain(object, thread);
             return made;
         };
