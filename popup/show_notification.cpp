@@ -63,6 +63,8 @@ void RegisterPopupClass()
     RegisterClassExA(&wc);  // a class already registered keeps its first registration
 }
 
+}  // namespace
+
 void CreatePopupWindow()
 {
     const RECT area = WorkArea();
@@ -75,6 +77,7 @@ void CreatePopupWindow()
                                                 nullptr, moduleHandle, nullptr);
 }
 
+namespace {
 // Runs the thread's messages until the popup has closed. A quit request from the host does
 // not end the wait early, but it is not lost either: it is posted again once the popup is gone.
 void WaitForPopupClose(HWND popup)

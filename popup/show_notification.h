@@ -9,6 +9,10 @@
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
                      const char* linkText, DWORD closeDelayMs, int webAndMailOnly = 0);
 
+// Registers the popup's class and creates the session's popup, not yet shown, at its place
+// at the lower right of the work area, which it stores in the session.
+void CreatePopupWindow();
+
 // Places the popup at the lower right of the work area, top-most. 0 when window is no window.
 BOOL RepositionPopup(HWND window);
 

@@ -27,7 +27,11 @@
 #include "popup/option_controls.h"
 #include "popup/paint.h"
 #include "popup/popup_rules.h"
+#include "support/canvas.h"
 #include "support/gdi_count.h"
+#include "support/guarded_memory.h"
+#include "support/thread_windows.h"
+#include "support/watchdog.h"
 
 namespace {
 
@@ -50,44 +54,6 @@ std::wstring Items(size_t count)
     for (size_t i = 0; i < count; ++i) text += (i ? L"|i" : L"i") + std::to_wstring(i);
     return text;
 }
-
-// --- Memory that faults one byte past its end ---------------------------------------------
-
-class GuardedBytes {
-public:
-    explicit GuardedBytes(size_t size)
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        const size_t page = info.dwPageSize;
-        const size_t pages = (size + page - 1) / page + 1;
-        base_ = static_cast<BYTE*>(VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        VirtualProtect(base_ + (pages - 1) * page, page, PAGE_NOACCESS, &old);
-        data_ = base_ + (pages - 1) * page - size;
-    }
-    ~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
-    GuardedBytes(const GuardedBytes&) = delete;
-    GuardedBytes& operator=(const GuardedBytes&) = delete;
-    BYTE* data() const { return data_; }
-
-private:
-    BYTE* base_;
-    BYTE* data_;
-};
-
-// A zero-terminated byte string whose terminator is the last readable byte.
-class GuardedText {
-public:
-    explicit GuardedText(const std::string& text) : bytes_(text.size() + 1)
-    {
-        std::memcpy(bytes_.data(), text.c_str(), text.size() + 1);
-    }
-    char* get() const { return reinterpret_cast<char*>(bytes_.data()); }
-
-private:
-    GuardedBytes bytes_;
-};
 
 // A text argument: null, or the characters given, embedded zeros included.
 struct Text {
@@ -276,74 +242,7 @@ LONG RefCount(IUnknown* object)
 
 using harness::Pump;
 
-struct Found {
-    const char* cls;
-    HWND window;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param)
-{
-    Found* found = reinterpret_cast<Found*>(param);
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpiA(cls, found->cls) == 0 && IsWindowVisible(window)) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The thread's visible window of the class: "VorbelNotify" for the popup, "#32770" for the dialog.
-HWND FindShown(const char* cls, DWORD thread = GetCurrentThreadId())
-{
-    Found found = {cls, nullptr};
-    EnumThreadWindows(thread, FindVisible, reinterpret_cast<LPARAM>(&found));
-    return found.window;
-}
-
 using harness::Click;
-
-// Ends a call that does not return while its window is up: after the deadline it closes the
-// popup and the dialog of the calling thread, again and again, and remembers that it had to.
-class Watchdog {
-public:
-    explicit Watchdog(DWORD deadlineMs = 15000)
-        : thread_(GetCurrentThreadId()), deadline_(deadlineMs), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-    {
-        worker_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
-    ~Watchdog()
-    {
-        SetEvent(done_);
-        WaitForSingleObject(worker_, INFINITE);
-        CloseHandle(worker_);
-        CloseHandle(done_);
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-    bool fired() const { return fired_ != 0; }
-
-private:
-    static DWORD WINAPI Run(void* param)
-    {
-        Watchdog* self = static_cast<Watchdog*>(param);
-        DWORD wait = self->deadline_;
-        while (WaitForSingleObject(self->done_, wait) == WAIT_TIMEOUT) {
-            self->fired_ = 1;
-            wait = 200;
-            if (HWND popup = FindShown("VorbelNotify", self->thread_))
-                PostMessageA(popup, WM_COMMAND, kCloseButtonId, 0);
-            if (HWND dialog = FindShown("#32770", self->thread_)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            PostThreadMessageA(self->thread_, WM_NULL, 0, 0);
-        }
-        return 0;
-    }
-    DWORD thread_;
-    DWORD deadline_;
-    HANDLE done_;
-    HANDLE worker_ = nullptr;
-    volatile LONG fired_ = 0;
-};
 
 // What to do to the window of a call that runs its own message loop (the dialog, or a popup
 // under NS_WAIT) once the window is up; a thread timer does it inside that loop.
@@ -353,7 +252,7 @@ bool pendingDone = false;
 
 void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND window = FindShown(pendingClass);
+    HWND window = ThreadWindowOfClass(pendingClass, true);
     if (!window || pendingDone) return;
     KillTimer(nullptr, id);
     pendingDone = true;
@@ -404,44 +303,18 @@ HWND ShownPopup()
 
 // --- The face, painted into a bitmap of its own -------------------------------------------------
 
+// The notification as window would show it, painted into a canvas of its client size that
+// starts black, so that a pixel the painter misses shows.
 class Face {
 public:
-    // Paints the notification as window would show it.
-    explicit Face(HWND window)
+    explicit Face(HWND window) : canvas_(ClientRect(window).right, ClientRect(window).bottom, 24, BLACK_BRUSH)
     {
-        RECT client;
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info;
-        std::memset(&info, 0, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        HDC screen = GetDC(nullptr);
-        dc_ = CreateCompatibleDC(screen);
-        ReleaseDC(nullptr, screen);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        PaintNotification(window, dc_);
+        PaintNotification(window, canvas_.dc());
     }
-    ~Face()
-    {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Face(const Face&) = delete;
-    Face& operator=(const Face&) = delete;
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+    COLORREF At(int x, int y) const { return canvas_.at(x, y); }
     int Count(const RECT& area, COLORREF colour) const
     {
-        int n = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x) n += At(x, y) == colour;
-        return n;
+        return canvas_.count(area.left, area.top, area.right, area.bottom, colour);
     }
     std::vector<COLORREF> Block(int left, int top, int size) const
     {
@@ -450,23 +323,29 @@ public:
             for (int x = left; x < left + size; ++x) pixels.push_back(At(x, y));
         return pixels;
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return canvas_.width(); }
+    int height() const { return canvas_.height(); }
 
 private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
+    static RECT ClientRect(HWND window)
+    {
+        RECT client = {0, 0, 0, 0};
+        GetClientRect(window, &client);
+        return client;
+    }
+    Canvas canvas_;
 };
 
 // A plain window of the popup's size for painting the face into a bitmap.
-class Canvas {
+class FaceWindow {
 public:
-    Canvas() : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 160, nullptr, nullptr, nullptr, nullptr)) {}
-    ~Canvas() { DestroyWindow(window_); }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+    FaceWindow()
+        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 160, nullptr, nullptr, nullptr, nullptr))
+    {
+    }
+    ~FaceWindow() { DestroyWindow(window_); }
+    FaceWindow(const FaceWindow&) = delete;
+    FaceWindow& operator=(const FaceWindow&) = delete;
     HWND get() const { return window_; }
 
 private:
@@ -485,21 +364,6 @@ std::string WindowText(HWND window)
     char text[1100] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
-}
-
-// Live GDI objects of this process other than regions. Wine's window manager keeps the update
-// and visible regions of windows, and its DC cache, as GDI objects that come and go with
-// repainting; the module makes no region. The table is the one support/gdi_count.cpp reads.
-int CountGdiObjectsButRegions()
-{
-    if (GdiEntryType(0) < 0) return -1;
-    const int kRegion = 4;
-    int live = 0;
-    for (int i = 0; i < kGdiTableEntries; ++i) {
-        const int type = GdiEntryType(i);
-        live += type != 0 && type != kRegion;
-    }
-    return live;
 }
 
 // --- The fixture -----------------------------------------------------------------------------
@@ -523,7 +387,7 @@ protected:
         object.SetList(Path::Direct, NTF_DISPID_SETCOMBOXINFO, L"r|g|ok", 0);
         WithWindowAction("#32770", kClickOk, [&] { object.Action(Path::Direct, -1, &result); });
         // Icons load once and stay: every corner icon, and the system icon a case copies.
-        Canvas canvas;
+        FaceWindow canvas;
         for (LONG style : {LONG(0), LONG(NS_ICON_ERROR), LONG(NS_ICON_ALERT), LONG(NS_ICON_INFO)}) {
             NotifySession.style = style;
             Face face(canvas.get());
@@ -1029,7 +893,7 @@ TEST_F(BadInput, ColoursWithTheTopByteSetPaintTheirRedGreenAndBlue)
 
 TEST_F(BadInput, IconsThatNameNoIconPaintTheModuleIcon)
 {
-    Canvas canvas;
+    FaceWindow canvas;
     const int left = 278 - 34, top = 158 - 34;
     std::vector<COLORREF> moduleIcon, hostIcon;
     {

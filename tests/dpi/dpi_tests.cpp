@@ -10,6 +10,7 @@
 #include "popup/paint.h"
 #include "popup/popup_rules.h"
 #include "popup/show_notification.h"
+#include "support/canvas.h"
 #include "support/popup_moves.h"
 
 namespace {
@@ -145,16 +146,8 @@ TEST_F(ScaledPopup, FaceBandLinesAndTextsScale)
     ASSERT_EQ(W, S(280));
     ASSERT_EQ(H, S(160));
 
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = W;
-    info.bmiHeader.biHeight = -H;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    const Canvas canvas(W, H, 24, BLACK_BRUSH);
+    const HDC dc = canvas.dc();
     PaintNotification(popup, dc);
 
     // Border S(1) thick, then the band's first row in the gradient's first colour.
@@ -183,10 +176,6 @@ TEST_F(ScaledPopup, FaceBandLinesAndTextsScale)
     EXPECT_GT(last - first + 1, S(12) / 2);
     EXPECT_LE(last - first + 1, S(12));
     EXPECT_LE(last, S(44));
-
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
 }
 
 bool measured;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "controls/popup_harness.h"
 #include "input/user_input.h"
 #include "popup/popup_rules.h"
 #include "popup/user_input_rules.h"
@@ -20,24 +21,7 @@ const char* LoopName(Loop loop)
     return loop == Loop::Host ? "host's loop" : "NS_WAIT loop";
 }
 
-void SetList(char* buffer, int* hasFlag, const char* text)
-{
-    std::memset(buffer, 0, kListSize);
-    *hasFlag = 0;
-    if (!text) return;
-    std::strncpy(buffer, text, kListSize - 1);
-    *hasFlag = 1;
-}
-
-void SetLists(const char* checks, WORD checkMask, const char* buttons, WORD buttonMask, const char* combo)
-{
-    NotifySessionRecord& s = NotifySession;
-    SetList(s.checkList, &s.hasCheckList, checks);
-    s.checkMask = checkMask;
-    SetList(s.buttonList, &s.hasButtonList, buttons);
-    s.buttonMask = buttonMask;
-    SetList(s.comboList, &s.hasComboList, combo);
-}
+using harness::SetLists;
 
 class UserInput : public testing::Test {
 protected:

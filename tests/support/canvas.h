@@ -5,10 +5,11 @@
 
 #include <cstring>
 
-// A memory DC on a top-down DIB section of the given depth, prefilled white.
+// A memory DC on a top-down DIB section of the given depth, prefilled white, or with another
+// stock brush (BLACK_BRUSH, as a fresh bitmap is, where a pixel the painter misses must show).
 class Canvas {
 public:
-    Canvas(int width, int height, int bits = 24) : width_(width), height_(height)
+    Canvas(int width, int height, int bits = 24, int stockBrush = WHITE_BRUSH) : width_(width), height_(height)
     {
         // Room for a grey palette, which the 8-bit canvas needs.
         struct { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[256]; } info;
@@ -26,7 +27,7 @@ public:
         bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
         RECT all = {0, 0, width, height};
-        FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(stockBrush)));
     }
     ~Canvas()
     {
@@ -35,6 +36,8 @@ public:
         DeleteDC(dc_);
     }
     HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
     COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
     // Pixels in [left,right) x [top,bottom) of exactly this colour.
     int count(int left, int top, int right, int bottom, COLORREF colour) const

@@ -37,12 +37,6 @@ const unsigned char* HandleTable()
 }
 }
 
-int GdiEntryType(int index)
-{
-    const unsigned char* table = HandleTable();
-    return table ? table[index * kEntrySize + kTypeOffset] : -1;
-}
-
 int CountLiveGdiObjects()
 {
     const unsigned char* table = HandleTable();
@@ -51,6 +45,28 @@ int CountLiveGdiObjects()
     for (int i = 0; i < kGdiTableEntries; ++i)
         if (table[i * kEntrySize + kTypeOffset] != 0) ++live;
     return live;
+}
+
+int CountGdiObjectsButRegions()
+{
+    const unsigned char* table = HandleTable();
+    if (!table) return -1;
+    const int kRegion = 4;
+    int live = 0;
+    for (int i = 0; i < kGdiTableEntries; ++i) {
+        const int type = table[i * kEntrySize + kTypeOffset];
+        live += type != 0 && type != kRegion;
+    }
+    return live;
+}
+
+std::vector<unsigned char> GdiEntryTypes()
+{
+    std::vector<unsigned char> types(kGdiTableEntries);
+    const unsigned char* table = HandleTable();
+    if (!table) return types;
+    for (int i = 0; i < kGdiTableEntries; ++i) types[i] = table[i * kEntrySize + kTypeOffset];
+    return types;
 }
 
 int CountThreadWindows()

@@ -29,25 +29,34 @@ int CountProcessThreads()
 }
 
 namespace {
-BOOL CALLBACK CountIfOurs(HWND window, LPARAM counter)
+struct WindowCount {
+    const char* cls;
+    int count;
+};
+
+BOOL CALLBACK CountIfOurs(HWND window, LPARAM param)
 {
+    WindowCount& found = *reinterpret_cast<WindowCount*>(param);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId())
-        ++*reinterpret_cast<int*>(counter);
+    if (process != GetCurrentProcessId()) return TRUE;
+    char cls[64] = "";
+    if (found.cls) GetClassNameA(window, cls, sizeof cls);
+    if (!found.cls || lstrcmpiA(cls, found.cls) == 0) ++found.count;
     return TRUE;
 }
 }
 
-int CountProcessWindows()
+int CountProcessWindows(const char* cls)
 {
-    int count = 0;
-    EnumWindows(CountIfOurs, reinterpret_cast<LPARAM>(&count));
-    // EnumWindows leaves out message-only windows (COM's apartment window is one).
+    WindowCount found = {cls, 0};
+    EnumWindows(CountIfOurs, reinterpret_cast<LPARAM>(&found));
+    // EnumWindows leaves out message-only windows (COM's apartment window is one, and so is a
+    // popup whose owner is HWND_MESSAGE).
     for (HWND window = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
          window = FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr))
-        CountIfOurs(window, reinterpret_cast<LPARAM>(&count));
-    return count;
+        CountIfOurs(window, reinterpret_cast<LPARAM>(&found));
+    return found.count;
 }
 
 size_t PrivateBytes()

@@ -7,8 +7,9 @@
 // Threads of this process (a Toolhelp32 snapshot), or -1 when no snapshot could be taken.
 int CountProcessThreads();
 
-// Top-level windows of every thread of this process, message-only windows included.
-int CountProcessWindows();
+// Top-level windows of every thread of this process, message-only windows included; with
+// `cls`, only those of that class.
+int CountProcessWindows(const char* cls = nullptr);
 
 // PrivateUsage of PROCESS_MEMORY_COUNTERS_EX in bytes. Under Wine it is the process's
 // resident anonymous memory plus its swap (RssAnon + VmSwap of /proc/self/status): pages that

@@ -1,17 +1,18 @@
 #include "support/thread_windows.h"
 
 namespace {
-struct DialogSearch {
+struct WindowSearch {
+    const char* cls;
     bool shownOnly;
     HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param)
+BOOL CALLBACK FindWindowOfClass(HWND window, LPARAM param)
 {
-    DialogSearch& search = *reinterpret_cast<DialogSearch*>(param);
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
     char cls[32] = "";
     GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") == 0 && (!search.shownOnly || IsWindowVisible(window))) {
+    if (lstrcmpiA(cls, search.cls) == 0 && (!search.shownOnly || IsWindowVisible(window))) {
         search.found = window;
         return FALSE;
     }
@@ -19,9 +20,9 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param)
 }
 }
 
-HWND ThreadDialog(bool shownOnly)
+HWND ThreadWindowOfClass(const char* cls, bool shownOnly, DWORD thread)
 {
-    DialogSearch search = {shownOnly, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {cls, shownOnly, nullptr};
+    EnumThreadWindows(thread, FindWindowOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

@@ -31,9 +31,13 @@
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
 #include "support/gdi_count.h"
+#include "support/guarded_memory.h"
+#include "support/process_counters.h"
+#include "support/thread_windows.h"
+#include "support/watchdog.h"
 #include "tray/tray_thread.h"
 #include "tray/windows_version.h"
-#include "../tray/tray_test_support.h"
+#include "tray/tray_test_support.h"
 
 namespace {
 
@@ -212,8 +216,8 @@ struct HostThings {
     HWND deadWindow = nullptr;   // a handle that once was a window of this thread
     TrayRequest* requests = nullptr;
     static constexpr unsigned kRequests = 6;
-    unsigned char* guarded = nullptr;
-    size_t page = 0;
+    static constexpr unsigned kMostArguments = 8;
+    GuardedBytes arguments{kMostArguments * sizeof(VARIANT)};
 
     void Create()
     {
@@ -231,13 +235,6 @@ struct HostThings {
         DestroyWindow(deadWindow);
         // The tray flow reads the records after the calls return: they live for the whole run.
         requests = static_cast<TrayRequest*>(std::calloc(kRequests, sizeof(TrayRequest)));
-        SYSTEM_INFO system;
-        GetSystemInfo(&system);
-        page = system.dwPageSize;
-        guarded = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        VirtualProtect(guarded + page, page, PAGE_NOACCESS, &old);
     }
     void Destroy()
     {
@@ -245,14 +242,10 @@ struct HostThings {
         UnregisterClassA("NtfFuzzHost", GetModuleHandleA(nullptr));
         for (HICON icon : icons)
             DestroyIcon(icon);
-        VirtualFree(guarded, 0, MEM_RELEASE);
         std::free(requests);
     }
     // count VARIANTs whose end is the guard page.
-    VARIANT* Arguments(unsigned count)
-    {
-        return reinterpret_cast<VARIANT*>(guarded + page - count * sizeof(VARIANT));
-    }
+    VARIANT* Arguments(unsigned count) { return arguments.last<VARIANT>(count); }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -605,25 +598,6 @@ void MakeCall(Rng& rng, HostThings& host, Call& call)
 // ---------------------------------------------------------------------------------------------
 // The watchdog: closes what the calls leave open, as a user or the shell would.
 
-BOOL CALLBACK FindThreadWindow(HWND window, LPARAM lParam)
-{
-    auto* found = reinterpret_cast<std::pair<const char*, HWND>*>(lParam);
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, found->first) == 0) {
-        found->second = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ThreadWindowOfClass(DWORD thread, const char* windowClass)
-{
-    std::pair<const char*, HWND> found(windowClass, nullptr);
-    EnumThreadWindows(thread, FindThreadWindow, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
 // Where every thread of this process stands, from Wine's debugger, for a call that hangs.
 void DumpStacks()
 {
@@ -640,20 +614,9 @@ void DumpStacks()
     }
 }
 
-class Watchdog {
+class CallWatchdog {
 public:
-    Watchdog(DWORD driverThread, uint64_t seed) : driver_(driverThread), rng_(seed ^ 0xD06D06ull)
-    {
-        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
-    ~Watchdog()
-    {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(stop_);
-    }
+    CallWatchdog(DWORD driverThread, uint64_t seed) : driver_(driverThread), rng_(seed ^ 0xD06D06ull) {}
     // What stayed open far longer than any close the watchdog sent should take.
     std::string Stuck() const { return stuck_; }
     long Closes() const { return closes_; }
@@ -674,52 +637,45 @@ private:
     static constexpr ULONGLONG kWakeMs = 60000;
     static constexpr ULONGLONG kHangMs = 150000;
 
-    static DWORD WINAPI Run(void* self)
+    // One look, every 15 ms.
+    void Tick()
     {
-        static_cast<Watchdog*>(self)->Loop();
-        return 0;
-    }
-
-    void Loop()
-    {
-        while (WaitForSingleObject(stop_, 15) == WAIT_TIMEOUT) {
-            ULONGLONG now = Ticks();
-            HWND popup = NotifySession.popupWindow;
-            if (!popup || !IsWindow(popup))
-                popup = ThreadWindowOfClass(driver_, "VorbelNotify");
-            Watch(popups_, popup && IsWindow(popup) ? popup : nullptr, now, 1200, &Watchdog::ClosePopup, "popup");
-            Watch(dialogs_, ThreadWindowOfClass(driver_, "#32770"), now, 800, &Watchdog::CloseDialog, "dialog");
-            HWND tray = NotifySession.trayWindow;
-            Watch(trays_, tray && IsWindow(tray) ? tray : nullptr, now, 2500, &Watchdog::EndTray, "tray session");
-            // The call may have started after now was read: only a start before it counts.
-            const ULONGLONG started = callStarted;
-            now = Ticks();
-            if (started && started <= now && started != wokenCall_ && now - started > kWakeMs && !popups_.window &&
-                !dialogs_.window && !trays_.window) {
-                // Nothing is open, yet the call has not returned: is its loop asleep in GetMessage?
-                // A posted message makes it look again; the fault is reported either way.
-                wokenCall_ = started;
-                if (stuck_.empty())
-                    stuck_ = Format("call %ld still ran 60 s after everything had closed; a message "
-                                    "was posted to its thread to wake it", static_cast<long>(currentCall));
-                std::printf("fuzz: %s\n", stuck_.c_str());
-                PostThreadMessageA(driver_, WM_NULL, 0, 0);
-            }
-            if (started && started <= now && now - started > kHangMs) {
-                HWND open = NotifySession.popupWindow;
-                std::printf("fuzz: open: popup %p (window %d, visible %d), dialog %p, tray thread %d, style 0x%08lX\n",
-                            static_cast<void*>(open), IsWindow(open), IsWindow(open) && IsWindowVisible(open),
-                            static_cast<void*>(ThreadWindowOfClass(driver_, "#32770")), TrayThreadRunning(),
-                            static_cast<unsigned long>(NotifySession.style));
-                PrintCurrent("no return after 150 s");
-                DumpStacks();
-                TerminateProcess(GetCurrentProcess(), 3);
-            }
+        ULONGLONG now = Ticks();
+        HWND popup = NotifySession.popupWindow;
+        if (!popup || !IsWindow(popup))
+            popup = ThreadWindowOfClass("VorbelNotify", false, driver_);
+        Watch(popups_, popup && IsWindow(popup) ? popup : nullptr, now, 1200, &CallWatchdog::ClosePopup, "popup");
+        Watch(dialogs_, ThreadWindowOfClass("#32770", false, driver_), now, 800, &CallWatchdog::CloseDialog, "dialog");
+        HWND tray = NotifySession.trayWindow;
+        Watch(trays_, tray && IsWindow(tray) ? tray : nullptr, now, 2500, &CallWatchdog::EndTray, "tray session");
+        // The call may have started after now was read: only a start before it counts.
+        const ULONGLONG started = callStarted;
+        now = Ticks();
+        if (started && started <= now && started != wokenCall_ && now - started > kWakeMs && !popups_.window &&
+            !dialogs_.window && !trays_.window) {
+            // Nothing is open, yet the call has not returned: is its loop asleep in GetMessage?
+            // A posted message makes it look again; the fault is reported either way.
+            wokenCall_ = started;
+            if (stuck_.empty())
+                stuck_ = Format("call %ld still ran 60 s after everything had closed; a message "
+                                "was posted to its thread to wake it", static_cast<long>(currentCall));
+            std::printf("fuzz: %s\n", stuck_.c_str());
+            PostThreadMessageA(driver_, WM_NULL, 0, 0);
+        }
+        if (started && started <= now && now - started > kHangMs) {
+            HWND open = NotifySession.popupWindow;
+            std::printf("fuzz: open: popup %p (window %d, visible %d), dialog %p, tray thread %d, style 0x%08lX\n",
+                        static_cast<void*>(open), IsWindow(open), IsWindow(open) && IsWindowVisible(open),
+                        static_cast<void*>(ThreadWindowOfClass("#32770", false, driver_)), TrayThreadRunning(),
+                        static_cast<unsigned long>(NotifySession.style));
+            PrintCurrent("no return after 150 s");
+            DumpStacks();
+            TerminateProcess(GetCurrentProcess(), 3);
         }
     }
 
     void Watch(Tracker& t, HWND window, ULONGLONG now, unsigned patienceMs,
-               void (Watchdog::*close)(HWND, int), const char* what)
+               void (CallWatchdog::*close)(HWND, int), const char* what)
     {
         if (window != t.window) {
             if (window) ++seen_[what[0] == 'p' ? 0 : what[0] == 'd' ? 1 : 2];
@@ -798,13 +754,12 @@ private:
 
     DWORD driver_;
     Rng rng_;
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
     Tracker popups_, dialogs_, trays_;
     ULONGLONG wokenCall_ = 0;
     std::string stuck_;
     volatile long closes_ = 0;
     long seen_[3] = {};
+    TickThread ticks_{15, 15, [this] { Tick(); }};   // last: it runs once everything above is set
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -941,8 +896,8 @@ std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reach
 bool AnythingOpen(DWORD thread)
 {
     HWND popup = NotifySession.popupWindow;
-    return (popup && IsWindow(popup)) || ThreadWindowOfClass(thread, "VorbelNotify") ||
-           ThreadWindowOfClass(thread, "#32770") || TrayThreadRunning();
+    return (popup && IsWindow(popup)) || ThreadWindowOfClass("VorbelNotify", false, thread) ||
+           ThreadWindowOfClass("#32770", false, thread) || TrayThreadRunning();
 }
 
 // After the calls: the host's own end of the tray session, then wait for the watchdog's closes.
@@ -1024,44 +979,9 @@ void WarmUp(IDispatch* object, HostThings& host, DWORD thread)
     for (BSTR b : {heading, body, link, url, checks, buttons, combo, full}) SysFreeString(b);
 }
 
-BOOL CALLBACK CountProcessTopLevel(HWND window, LPARAM lParam)
-{
-    auto* found = reinterpret_cast<std::pair<const char*, int>*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (process == GetCurrentProcessId() && std::strcmp(name, found->first) == 0)
-        ++found->second;
-    return TRUE;
-}
-
-int WindowsOfClassInProcess(const char* windowClass)
-{
-    std::pair<const char*, int> found(windowClass, 0);
-    EnumWindows(CountProcessTopLevel, reinterpret_cast<LPARAM>(&found));
-    // Popups owned by HWND_MESSAGE are message-only windows, outside EnumWindows.
-    for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, windowClass, nullptr)) != nullptr;) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(w, &process);
-        if (process == GetCurrentProcessId()) ++found.second;
-    }
-    return found.second;
-}
-
-// The type byte of every GDI handle table entry (the layout gdi_count.cpp reads), so that a level
-// that does not come back can be told apart by kind: 5 bitmap, 0x10 brush, 0x0a font, 1 DC...
-std::vector<unsigned char> GdiTableTypes()
-{
-    std::vector<unsigned char> types(kGdiTableEntries);
-    if (GdiEntryType(0) < 0) return types;
-    for (size_t i = 0; i < types.size(); ++i) types[i] = static_cast<unsigned char>(GdiEntryType(static_cast<int>(i)));
-    return types;
-}
-
 std::string NewGdiObjects(const std::vector<unsigned char>& before)
 {
-    const std::vector<unsigned char> now = GdiTableTypes();
+    const std::vector<unsigned char> now = GdiEntryTypes();
     std::string text;
     for (size_t i = 0; i < now.size(); ++i)
         if (now[i] && !before[i]) text += Format(" #%u type 0x%02X", static_cast<unsigned>(i), now[i]);
@@ -1117,6 +1037,49 @@ int PaintObjects(const std::vector<unsigned char>& types)
     return count;
 }
 
+// The calls run in phases of kPhaseCalls, each drawn from this table by its weight: the state
+// of the module, or of the system around it, while the phase's calls run. A phase sets that
+// state up when it begins and gives it back when it ends; the checks of a call see it through
+// the module's own state (serverDisabled and the like). A new kind of phase is a row here.
+struct Phase {
+    const char* tag;   // shown before each call of the phase in reports; null for the plain phase
+    unsigned weight;
+    void (*begin)();
+    void (*end)();
+};
+
+void Nothing() {}
+
+// As after an unregistration in another process: every call returns S_FALSE and does nothing.
+void SwitchServerOff() { serverDisabled = 1; }
+void SwitchServerOn() { serverDisabled = 0; }
+
+const Phase kPhases[] = {
+    {"server off", 15, SwitchServerOff, SwitchServerOn},
+    {nullptr, 85, Nothing, Nothing},
+};
+constexpr unsigned kPhaseCalls = 40;
+
+const Phase* PickPhase(Rng& rng)
+{
+    unsigned total = 0;
+    for (const Phase& p : kPhases) total += p.weight;
+    unsigned roll = rng.Below(total);
+    for (const Phase& p : kPhases) {
+        if (roll < p.weight) return &p;
+        roll -= p.weight;
+    }
+    return &kPhases[0];
+}
+
+// Ends the current phase (if any) and begins the next (if any); returns the next.
+const Phase* EnterPhase(const Phase* current, const Phase* next)
+{
+    if (current) current->end();
+    if (next) next->begin();
+    return next;
+}
+
 // Calls the leak check makes a second time.
 constexpr unsigned kReplayedCalls = 300;
 
@@ -1152,11 +1115,11 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     unsigned replayed = 0;
     std::vector<std::string> processWindowsBefore;
     {
-        Watchdog watchdog(thread, options.seed);
+        CallWatchdog watchdog(thread, options.seed);
         WarmUp(object, host, thread);
         ASSERT_FALSE(AnythingOpen(thread)) << "the warm-up left something open";
         gdiBefore = CountLiveGdiObjects();
-        gdiTypesBefore = GdiTableTypes();
+        gdiTypesBefore = GdiEntryTypes();
         processWindowsBefore = ProcessWindows();
         windowsBefore = CountThreadWindows();
 
@@ -1166,20 +1129,19 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
             // The time budget bounds the random calls; the replay is bounded by its count alone.
             const ULONGLONG budgetMs = counted ? options.seconds * 1000ull : ~0ull;
             Rng rng(options.seed);
+            const Phase* phase = nullptr;
             unsigned made = 0;
             int lastObjects = gdiBefore;
             for (unsigned n = 1; n <= count; ++n) {
                 if (Ticks() - start > budgetMs) break;
-                // Phases of 40 calls; some run with the server switched off, as after an
-                // unregistration in another process.
-                if (n % 40 == 1) serverDisabled = rng.Percent(15) ? 1 : 0;
+                if (n % kPhaseCalls == 1) phase = EnterPhase(phase, PickPhase(rng));
                 Call call;
                 MakeCall(rng, host, call);
                 const unsigned idleMs = rng.Percent(10) ? rng.Below(200) : 0;
                 if (n < options.first) continue;
                 currentCall = static_cast<LONG>(n);
-                snprintf(currentText, sizeof currentText, "%s%s", serverDisabled ? "[server off] " : "",
-                         call.Describe().c_str());
+                snprintf(currentText, sizeof currentText, "%s%s%s%s", phase->tag ? "[" : "",
+                         phase->tag ? phase->tag : "", phase->tag ? "] " : "", call.Describe().c_str());
                 if (options.trace) std::printf("fuzz: call %u: %s\n", n, currentText);
                 bool reached = false;
                 failure = RunCall(object, host, call, &reached);
@@ -1204,7 +1166,7 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
             }
             currentCall = 0;
             std::strcpy(currentText, "(draining after the calls)");
-            serverDisabled = 0;
+            EnterPhase(phase, nullptr);
             Drain(object, thread);
             return made;
         };
@@ -1217,12 +1179,12 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
         // what the module makes itself while it paints, fonts, brushes and pens: a cache takes
         // nothing more, a leak as much again. The totals are printed for the long runs to show.
         Pump(500);
-        gdiTypesAfterCalls = GdiTableTypes();
+        gdiTypesAfterCalls = GdiEntryTypes();
         std::printf("fuzz: GDI objects by kind after the warm-up:%s\n", GdiKinds(gdiTypesBefore).c_str());
         std::printf("fuzz: GDI objects by kind after the calls:  %s\n", GdiKinds(gdiTypesAfterCalls).c_str());
         if (failure.empty() && options.first == 1) {
             replayed = pass(std::min(ran, kReplayedCalls), false);
-            gdiTypesReplayed = GdiTableTypes();
+            gdiTypesReplayed = GdiEntryTypes();
             std::printf("fuzz: the first %u calls again, by kind:  %s\n", replayed,
                         GdiKinds(gdiTypesReplayed).c_str());
         }
@@ -1239,9 +1201,9 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     EXPECT_GT(ran, 0u);
 
     EXPECT_FALSE(IsWindow(NotifySession.popupWindow));
-    EXPECT_EQ(WindowsOfClassInProcess("VorbelNotify"), 0);
-    EXPECT_EQ(WindowsOfClassInProcess("#32770"), 0);
-    EXPECT_EQ(WindowsOfClassInProcess("VorbelXTrayIcon"), 0);
+    EXPECT_EQ(CountProcessWindows("VorbelNotify"), 0);
+    EXPECT_EQ(CountProcessWindows("#32770"), 0);
+    EXPECT_EQ(CountProcessWindows("VorbelXTrayIcon"), 0);
     EXPECT_FALSE(TrayThreadRunning());
     if (replayed) {
         EXPECT_EQ(PaintObjects(gdiTypesReplayed), PaintObjects(gdiTypesAfterCalls))
