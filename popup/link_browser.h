@@ -9,8 +9,3 @@ int OpenLinkInBrowser(const char* url);
 // 1 for an address the shell may be given: http:// or https:// (any case) with something
 // after it, and no quote, space or control character in it.
 int IsWebAddress(const char* url);
-
-// 1 on Windows NT 4.0 and older NT versions: they show the arrow, not the hand, over a link.
-int IsOldNtPlatform();
-// The same decision from the numbers GetVersionExA reports.
-int IsOldNtVersion(DWORD platformId, DWORD majorVersion);

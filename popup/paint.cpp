@@ -133,11 +133,11 @@ int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLO
     DrawTextA(dc, text, -1, &measured, alignment | DT_CALCRECT | DT_WORDBREAK);
     const int width = measured.right - measured.left;
     DrawTextA(dc, text, -1, rect, alignment | DT_WORDBREAK);
-    if (alignment == 0) {
+    if (alignment == DT_LEFT) {
         rect->right = rect->left + width;
-    } else if (alignment == 2) {
+    } else if (alignment == DT_RIGHT) {
         rect->left = rect->right - width;
-    } else if (alignment == 1) {
+    } else if (alignment == DT_CENTER) {
         const int margin = (rect->right - rect->left - width) / 2;
         rect->left += margin;
         rect->right -= margin;
@@ -264,7 +264,7 @@ void PaintNotification(HWND window, HDC dc)
     SetRect(&w.linkRect, L + S(28), B - S(18), R - S(28), B - S(6));
     if (s.linkUrl[0]) {
         w.linkShown = 1;
-        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, c.link);
+        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, DT_LEFT, c.link);
     } else {
         w.linkShown = 0;
         if (s.linkText[0]) {

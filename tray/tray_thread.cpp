@@ -6,11 +6,12 @@
 
 #include "module/format_text.h"
 #include "module/module_state.h"
+#include "module/windows_version.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_request.h"
-#include "tray/windows_version.h"
+#include "tray/tray_route.h"
 
 namespace {
 
@@ -100,13 +101,23 @@ void CopyField(char (&target)[N], const char (&field)[N])
     target[N - 1] = 0;
 }
 
+// Each tray thread registers the class anew; it goes with the module's code when the DLL is
+// unloaded. The module is not unloaded while a tray thread runs; a host that unloads all the
+// same keeps the class (the call fails and changes nothing).
+void UnregisterTrayWindowClass()
+{
+    UnregisterClassA(kTrayWindowClass, moduleHandle);
+}
+
+const ModuleUser trayUser([] { return TrayThreadRunning() != 0; }, UnregisterTrayWindowClass);
+
 }  // namespace
 
 unsigned __stdcall TrayThread(void* startRecord)
 {
     auto* record = static_cast<TrayStartRecord*>(startRecord);
     record->started = 0;
-    UnregisterClassA(kTrayWindowClass, moduleHandle);
+    UnregisterTrayWindowClass();
     RegisterTrayWindowClass();
 
     HWND window = CreateWindowExA(0, kTrayWindowClass, kTrayWindowClass, WS_OVERLAPPEDWINDOW,

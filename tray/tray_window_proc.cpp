@@ -1,13 +1,14 @@
 // The hidden tray window: adds the icon, applies the host's requests, shows the balloon and
 // turns the shell's balloon events into the session's result.
-#include "tray/tray_thread.h"
+#include "tray/tray_window.h"
 
 #include "module/module_state.h"
 #include "popup/notify_session.h"
+#include "tray/balloon_watchdog.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_request.h"
-
-const char kTrayWindowClass[] = "VorbelXTrayIcon";
+#include "tray/tray_result.h"
+#include "tray/tray_route.h"
 
 volatile UINT balloonWatchdogDelayOverrideMs = 0;
 volatile LONG balloonWatchdogFirings = 0;
@@ -113,7 +114,7 @@ void RegisterTrayWindowClass()
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = TrayWindowProc;
     windowClass.hInstance = moduleHandle;
-    windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));   // IDI_APPLICATION
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = kTrayWindowClass;
     RegisterClassA(&windowClass);

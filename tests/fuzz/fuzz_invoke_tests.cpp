@@ -32,7 +32,7 @@
 #include "popup/popup_rules.h"
 #include "support/gdi_count.h"
 #include "tray/tray_thread.h"
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 #include "../tray/tray_test_support.h"
 
 namespace {

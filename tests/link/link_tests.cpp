@@ -10,6 +10,7 @@
 #include "../controls/popup_harness.h"
 #include "link_support.h"
 #include "popup/link_browser.h"
+#include "module/windows_version.h"
 
 using namespace harness;
 using namespace linktest;

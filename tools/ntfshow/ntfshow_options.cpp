@@ -4,11 +4,9 @@
 #include <cwchar>
 #include <cwctype>
 
-namespace {
+#include "NtfObj.h"
 
-// Style bits of the module (the public header has them too; kept here so the parser stands alone).
-const long kDialog = 0x0001, kCloseBox = 0x0008, kIconError = 0x0010, kIconAlert = 0x0020,
-           kIconInfo = 0x0080, kWait = 0x1000, kSticky = 0x4000, kFlatBorder = 0x8000;
+namespace {
 
 bool ParseNumber(const std::wstring& text, unsigned long max, unsigned long* value)
 {
@@ -106,9 +104,9 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
             std::wstring kind;
             ok = value(&kind);
             if (!ok) {}
-            else if (kind == L"error") o->iconStyle = kIconError;
-            else if (kind == L"alert") o->iconStyle = kIconAlert;
-            else if (kind == L"info") o->iconStyle = kIconInfo;
+            else if (kind == L"error") o->iconStyle = NTF_STYLE_ICON_ERROR;
+            else if (kind == L"alert") o->iconStyle = NTF_STYLE_ICON_ALERT;
+            else if (kind == L"info") o->iconStyle = NTF_STYLE_ICON_INFO;
             else if (kind == L"warning") o->iconStyle = 0;
             else { *error = L"--icon wants error, alert, info or warning: " + kind; ok = false; }
         }
@@ -141,11 +139,11 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
 long StyleForOptions(const ShowOptions& o)
 {
     long style = o.iconStyle;
-    if (o.dialog) style |= kDialog;
-    if (o.closeBox) style |= kCloseBox;
-    if (o.wait) style |= kWait;
-    if (o.sticky) style |= kSticky;
-    if (o.flat) style |= kFlatBorder;
+    if (o.dialog) style |= NTF_STYLE_DIALOG;
+    if (o.closeBox) style |= NTF_STYLE_CLOSEBOX;
+    if (o.wait) style |= NTF_STYLE_WAIT;
+    if (o.sticky) style |= NTF_STYLE_STICKY;
+    if (o.flat) style |= NTF_STYLE_FLATBORDER;
     return style;
 }
 
@@ -153,14 +151,14 @@ std::wstring DescribeResult(unsigned short code, const ShowOptions& o)
 {
     if (o.tray || o.balloon) {
         switch (code) {
-        case 1001: return L"the balloon was clicked (or its popup was closed by a click)";
-        case 1000: return L"the balloon timed out (or its popup was closed by its close box or timer)";
-        case 1: return L"the tray session was aborted";
+        case NTF_RESULT_BALLOON_CLICKED: return L"the balloon was clicked (or its popup was closed by a click)";
+        case NTF_RESULT_BALLOON_TIMEOUT: return L"the balloon timed out (or its popup was closed by its close box or timer)";
+        case NTF_RESULT_TRAY_ABORTED: return L"the tray session was aborted";
         default: return L"no balloon event";
         }
     }
     if (o.closeBox && !o.dialog)
-        return code == 1000 ? L"closed by the close box or the timer"
+        return code == NTF_RESULT_CLOSED_BY_BOX_OR_TIMER ? L"closed by the close box or the timer"
                             : L"closed by a click on the body, a button or the list's confirm button";
     if (!o.list.empty() && !o.dialog)
         return code == 0xFFFF ? L"the list had nothing selected"
