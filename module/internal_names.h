@@ -13,6 +13,10 @@ enum : UINT_PTR {
     kBalloonWatchdogTimer = 1,
 };
 
+// Posted by the accessible object's default action to the popup or the dialog; the window
+// opens its link as a click would.
+enum : UINT { kAccessibleLinkAction = WM_USER + 0x100 };
+
 // Messages of the tray window; 0x8400 is the callback message registered with the shell.
 enum : UINT {
     kTrayCallbackMessage = 0x8400,

@@ -1,16 +1,20 @@
 // The tray thread's hidden window: its class, its procedure and the shell's events it reads.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include "module/internal_names.h"
 
 // Shell events in the callback's lParam.
 enum : LPARAM {
-    kBalloonShowEvent = 0x402,      // NIN_BALLOONSHOW
-    kBalloonHideEvent = 0x403,      // NIN_BALLOONHIDE
-    kBalloonTimeoutEvent = 0x404,   // NIN_BALLOONTIMEOUT, 1028
-    kBalloonClickEvent = 0x405,     // NIN_BALLOONUSERCLICK, 1029
+    kBalloonShowEvent = NIN_BALLOONSHOW,
+    kBalloonHideEvent = NIN_BALLOONHIDE,
+    kBalloonTimeoutEvent = NIN_BALLOONTIMEOUT,
+    kBalloonClickEvent = NIN_BALLOONUSERCLICK,
 };
+static_assert(kBalloonShowEvent == 0x402 && kBalloonHideEvent == 0x403 &&
+                  kBalloonTimeoutEvent == 0x404 && kBalloonClickEvent == 0x405,
+              "balloon events");
 
 // The registered message "TaskbarCreated" that a (re)started shell broadcasts.
 UINT TaskbarCreatedMessage();
