@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "NtfObj.h"
-#include "module/internal_names.h"
+#include "module/internal_names.h"   // the close timer that the delay below is set on
 
 enum : int {
     kCheckBoxFirstId = 0x7000,
