@@ -251,9 +251,10 @@ void PaintIcons(HDC dc, const RECT& content, LONG style, HICON appIcon, UINT dpi
     DrawFaceIcon(dc, S(16), S(16), ModuleIcon(CornerIconId(style)), dpi);
     // The host's icon stays the host's; one it has destroyed, or a handle that names no icon,
     // gets the module's own icon, as no icon at all does.
+    const int x = content.right - S(34), y = content.bottom - S(34);
     BOOL drawn = FALSE;
-    if (appIcon) DrawFaceIcon(dc, content.right - S(34), content.bottom - S(34), appIcon, dpi, &drawn);
-    if (!drawn) DrawFaceIcon(dc, content.right - S(34), content.bottom - S(34), ModuleIcon(IDI_APP_ICON), dpi);
+    if (appIcon) DrawFaceIcon(dc, x, y, appIcon, dpi, &drawn);
+    if (!drawn) DrawFaceIcon(dc, x, y, ModuleIcon(IDI_APP_ICON), dpi);
 }
 
 // The three coloured lines along the bottom, left of the host's icon.
@@ -332,7 +333,8 @@ void PaintNotification(HWND window, HDC dc)
     const FaceFonts fonts = CreateFaceFonts(dpi);
     HGDIOBJ previousFont = SelectObject(dc, fonts.normal);
 
-    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor};
+    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor,
+                              s.bodyColor};
     const FaceColours c = ChooseFaceColours(HighContrastOn(), host, CurrentSystemColours());
 
     PaintGround(dc, client.right, client.bottom, c);

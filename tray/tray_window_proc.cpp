@@ -92,7 +92,8 @@ void AddRequestedIcon(HWND window, const TrayRequest* request)
     iconHiddenByHost = false;
     if (!request)
         return;
-    trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip, RequestIcon(request), 0);
+    trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip, RequestIcon(request),
+                     0);
     if (request->balloonRequested)
         PostMessageA(window, kTrayBalloonMessage, 0, 0);
 }

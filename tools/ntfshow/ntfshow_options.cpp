@@ -88,11 +88,13 @@ struct NumberOption {
     bool ShowOptions::*form;   // or null
 };
 const NumberOption kNumberOptions[] = {
-    {L"--check-mask", 0xFFFF, [](ShowOptions* o, unsigned long n) { o->checkMask = static_cast<int>(n); }, nullptr},
-    {L"--button-mask", 0xFFFF, [](ShowOptions* o, unsigned long n) { o->buttonMask = static_cast<int>(n); }, nullptr},
+    {L"--check-mask", 0xFFFF,
+     [](ShowOptions* o, unsigned long n) { o->checkMask = static_cast<int>(n); }, nullptr},
+    {L"--button-mask", 0xFFFF,
+     [](ShowOptions* o, unsigned long n) { o->buttonMask = static_cast<int>(n); }, nullptr},
     {L"--delay", 0xFFFFFFFFul, [](ShowOptions* o, unsigned long n) { o->delayMs = n; }, nullptr},
-    {L"--balloon-timeout", 0xFFFFFFFFul, [](ShowOptions* o, unsigned long n) { o->balloonTimeoutMs = n; },
-     &ShowOptions::balloon},
+    {L"--balloon-timeout", 0xFFFFFFFFul,
+     [](ShowOptions* o, unsigned long n) { o->balloonTimeoutMs = n; }, &ShowOptions::balloon},
 };
 
 template <typename Option, size_t N>
@@ -107,7 +109,10 @@ const Option* FindOption(const Option (&options)[N], const std::wstring& name)
 // The arguments in turn, each option taking the value that follows it.
 class ArgumentReader {
 public:
-    ArgumentReader(const std::vector<std::wstring>& args, std::wstring* error) : args_(args), error_(error) {}
+    ArgumentReader(const std::vector<std::wstring>& args, std::wstring* error)
+        : args_(args), error_(error)
+    {
+    }
 
     bool More() const { return next_ < args_.size(); }
     const std::wstring& Take() { return args_[next_++]; }
@@ -142,7 +147,8 @@ private:
     size_t next_ = 0;
 };
 
-bool ParseColorsOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o, std::wstring* error)
+bool ParseColorsOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o,
+                       std::wstring* error)
 {
     std::wstring text;
     bool ok = reader.Value(option, &text);
@@ -152,7 +158,8 @@ bool ParseColorsOption(ArgumentReader& reader, const std::wstring& option, ShowO
     return ok;
 }
 
-bool ParseIconOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o, std::wstring* error)
+bool ParseIconOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o,
+                     std::wstring* error)
 {
     std::wstring kind;
     if (!reader.Value(option, &kind))
