@@ -78,6 +78,11 @@ HRESULT CheckInvoke(bool serverOff, DISPID dispId, WORD flags, const DISPPARAMS*
     return S_OK;
 }
 
+bool RefusedToUntrustedCaller(DISPID dispId)
+{
+    return dispId == 8 || dispId == 9;   // SetTrayIcon, ShowUpdateBalloon
+}
+
 HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID,
                                       WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                                       EXCEPINFO*, UINT*)
@@ -86,6 +91,9 @@ HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID,
     HRESULT checked = CheckInvoke(serverDisabled != 0, dispIdMember, wFlags, pDispParams, &call);
     if (!call)
         return checked;
+    // Refused before the argument is touched: nothing is read, written or started.
+    if (RecordOf(This)->untrustedCaller && RefusedToUntrustedCaller(dispIdMember))
+        return E_ACCESSDENIED;
 
     const VARIANT* a = pDispParams->rgvarg;
     short result = 0;

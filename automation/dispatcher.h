@@ -18,5 +18,10 @@ DISPID DispIdOfName(const wchar_t* name);
 HRESULT CheckInvoke(bool serverOff, DISPID dispId, WORD flags, const DISPPARAMS* params,
                     bool* call);
 
+// Methods Invoke refuses (E_ACCESSDENIED) to an object marked for untrusted callers: the two
+// that read a record at an address travelling where a string would. A script can only pass a
+// string, so the record would be whatever memory follows it.
+bool RefusedToUntrustedCaller(DISPID dispId);
+
 // Positional argument count of a method (0 for an unknown DISPID).
 unsigned ArgumentCount(DISPID dispId);

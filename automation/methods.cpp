@@ -1,5 +1,5 @@
-// The nine methods. They keep no state in the object: every object of a process drives the
-// one NotifySession.
+// The nine methods. They keep no state in the object beyond whether its callers are trusted:
+// every object of a process drives the one NotifySession.
 #include "automation/methods.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
@@ -54,7 +54,7 @@ void ComposeMessage(const char* heading, const char* body, char* message)
 
 // A method given no place for its result does nothing: a notification the host cannot hear
 // the outcome of is not shown, and no setter half-runs.
-HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj*, BSTR bstrString, BSTR bstrTitle,
+HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
                                       long lStyle, short* nRet)
 {
@@ -69,7 +69,10 @@ HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj*, BSTR bstrString, BSTR bstrTitle,
     CopyCut(linkText, sizeof linkText, display.get());
 
     NotifySession.ownerWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hWndParent));
-    ShowNotification(lStyle, message, 1, url.get(), linkText, NotifySession.closeDelayMs);
+    // A page's notification may link to the web or a mail address, nothing on the machine.
+    const int webAndMailOnly = This && RecordOf(This)->untrustedCaller ? 1 : 0;
+    ShowNotification(lStyle, message, 1, url.get(), linkText, NotifySession.closeDelayMs,
+                     webAndMailOnly);
     *nRet = static_cast<short>(NotifySession.resultCode);
     return S_OK;
 }

@@ -15,11 +15,6 @@ static const IID kIID_IUnknown =
 static const IID kIID_IDispatch =
     {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-static NtfObjRecord* RecordOf(IAxObj* primary)
-{
-    return reinterpret_cast<NtfObjRecord*>(primary);
-}
-
 static NtfObjRecord* RecordOfSafety(void* safety)
 {
     return reinterpret_cast<NtfObjRecord*>(static_cast<char*>(safety) -
@@ -99,15 +94,42 @@ static ULONG STDMETHODCALLTYPE SafetyRelease(void* This)
     return AxObjRelease(PrimaryOf(RecordOfSafety(This)));
 }
 
-// Hosts asking whether the object is safe for scripting or initialisation are told yes;
-// nothing is stored and the option words are not written.
-static HRESULT STDMETHODCALLTYPE SafetyGetOptions(void*, REFIID, DWORD*, DWORD*)
+DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled)
 {
+    return ((current & ~mask) | (enabled & mask)) & kSupportedSafetyOptions;
+}
+
+// The object's own interfaces share one word; any other interface the host asks about
+// (persistence, say) the other.
+static DWORD* SafetyWordFor(NtfObjRecord* object, REFIID riid)
+{
+    const bool own = SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch) ||
+                     SameGuid(riid, IID_IAxObj) || SameGuid(riid, IID_IAxObj2);
+    return &object->safetyEnabled[own ? 0 : 1];
+}
+
+// Hosts asking whether the object is safe for scripting or initialisation are told yes, for
+// any interface; the object remembers what was asked, so that methods a script could misuse
+// are refused once the host says its callers are untrusted.
+static HRESULT STDMETHODCALLTYPE SafetyGetOptions(void* This, REFIID riid, DWORD* supported,
+                                                  DWORD* enabled)
+{
+    if (!supported || !enabled)
+        return E_POINTER;
+    *supported = kSupportedSafetyOptions;
+    *enabled = *SafetyWordFor(RecordOfSafety(This), riid);
     return S_OK;
 }
 
-static HRESULT STDMETHODCALLTYPE SafetySetOptions(void*, REFIID, DWORD, DWORD)
+static HRESULT STDMETHODCALLTYPE SafetySetOptions(void* This, REFIID riid, DWORD mask,
+                                                  DWORD enabled)
 {
+    NtfObjRecord* object = RecordOfSafety(This);
+    DWORD* word = SafetyWordFor(object, riid);
+    *word = SafetyOptionsAfter(*word, mask, enabled);
+    // Clearing the option later does not lift the restriction: the page may still be there.
+    if (*word & INTERFACESAFE_FOR_UNTRUSTED_CALLER)
+        object->untrustedCaller = 1;
     return S_OK;
 }
 
@@ -145,7 +167,7 @@ NtfObjRecord* CreateNtfObj()
     if (!memory)
         return nullptr;
     NtfObjRecord* object = new (memory) NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1,
-                                                      &kOleObjectTable, nullptr};
+                                                      &kOleObjectTable, nullptr, {0, 0}, 0};
     ModuleObjectCreated();
     return object;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include "NtfObj.h"
 #include <ole2.h>
+#include <objsafe.h>
 
 // The SDK declares its typed IOleObject table for C only: the file that fills it builds
 // with CINTERFACE, everything else sees the tag alone.
@@ -21,18 +22,31 @@ struct ObjectSafetyTable {
 
 // One object: the primary pointer is its identity (IUnknown, IDispatch, IAxObj). The OLE
 // table serves containers that embed the object as a control; it holds the container's
-// client site between SetClientSite and SetClientSite(NULL), Close or destruction.
+// client site between SetClientSite and SetClientSite(NULL), Close or destruction. The
+// safety words keep what the host set through IObjectSafety: [0] for the object's own
+// interfaces, [1] for any other it asked about.
 struct NtfObjRecord {
     const IAxObjVtbl* primary;
     const ObjectSafetyTable* safety;
     LONG refCount;
     const struct IOleObjectVtbl* ole;
     IOleClientSite* clientSite;
+    DWORD safetyEnabled[2];
+    LONG untrustedCaller;   // set for good once a host asked for untrusted-caller safety
 };
 static_assert(offsetof(NtfObjRecord, primary) == 0, "the primary pointer is the identity");
-static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 20 && offsetof(NtfObjRecord, refCount) == 8 &&
-                                     offsetof(NtfObjRecord, ole) == 12 && offsetof(NtfObjRecord, clientSite) == 16),
-              "the 32-bit object record: two table pointers, the count, the OLE table and the site");
+static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 32 && offsetof(NtfObjRecord, refCount) == 8 &&
+                                     offsetof(NtfObjRecord, ole) == 12 && offsetof(NtfObjRecord, clientSite) == 16 &&
+                                     offsetof(NtfObjRecord, safetyEnabled) == 20 &&
+                                     offsetof(NtfObjRecord, untrustedCaller) == 28),
+              "the 32-bit object record: two table pointers, the count, the OLE table, the site and "
+              "the safety options");
+
+// The safety options the object supports: both (safe to script, safe to initialise).
+const DWORD kSupportedSafetyOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+// The options enabled for an interface after SetInterfaceSafetyOptions(mask, enabled): the
+// bits of mask take their value from enabled; bits the object does not support stay clear.
+DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled);
 
 extern const IAxObjVtbl kAxObjTable;
 extern const ObjectSafetyTable kObjectSafetyTable;
@@ -47,6 +61,11 @@ NtfObjRecord* CreateNtfObj();
 inline IAxObj* PrimaryOf(NtfObjRecord* object)
 {
     return reinterpret_cast<IAxObj*>(&object->primary);
+}
+
+inline NtfObjRecord* RecordOf(IAxObj* primary)
+{
+    return reinterpret_cast<NtfObjRecord*>(primary);
 }
 
 // Drops the container's client site, if one is held (Close, SetClientSite(NULL), destruction).

@@ -42,22 +42,42 @@ int SchemeLength(const char* text, const char* prefix)
 
 }  // namespace
 
-int IsWebAddress(const char* url)
+namespace {
+
+// 1 when url starts with one of the schemes, has something after it, and holds no quote, space
+// or control character. The shell puts the address into the browser's command line: those
+// could end the argument there and add others. A well-formed address has none of them (they
+// are written %22, %20, ...).
+int HasSchemeAndPlainCharacters(const char* url, const char* scheme, const char* other)
 {
     if (!url)
         return 0;
-    int schemeLength = SchemeLength(url, "http://");
-    if (schemeLength == 0)
-        schemeLength = SchemeLength(url, "https://");
+    int schemeLength = SchemeLength(url, scheme);
+    if (schemeLength == 0 && other)
+        schemeLength = SchemeLength(url, other);
     if (schemeLength == 0 || url[schemeLength] == '\0')
         return 0;
-    // The shell puts the address into the browser's command line: a quote, a space or a
-    // control character could end the argument there and add others. A well-formed address
-    // has none of them (they are written %22, %20, ...).
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(url); *c; ++c)
         if (*c <= 0x20 || *c == 0x7F || *c == '"')
             return 0;
     return 1;
+}
+
+}  // namespace
+
+int IsWebAddress(const char* url)
+{
+    return HasSchemeAndPlainCharacters(url, "http://", "https://");
+}
+
+int IsMailAddress(const char* url)
+{
+    return HasSchemeAndPlainCharacters(url, "mailto:", nullptr);
+}
+
+int LinkMayOpen(const char* url, int webAndMailOnly)
+{
+    return !webAndMailOnly || IsWebAddress(url) || IsMailAddress(url);
 }
 
 namespace {
@@ -94,8 +114,10 @@ private:
 
 }  // namespace
 
-int OpenLinkInBrowser(const char* url)
+int OpenLinkInBrowser(const char* url, int webAndMailOnly)
 {
+    if (!LinkMayOpen(url, webAndMailOnly))
+        return 0;
     ComForThisCall com;
     IWebBrowser2* browser = nullptr;
     const HRESULT created = CoCreateInstance(kInternetExplorer, nullptr, kAnyServer, kWebBrowser2,

@@ -29,6 +29,7 @@ struct NotifySessionRecord {
     char linkUrl[kTextSize];
     char linkText[kTextSize];
     int linkClickable;
+    int linkWebAndMailOnly;   // the host's callers are untrusted: see LinkMayOpen
     LONG style;
 
     // Host settings; they persist for the life of the process.

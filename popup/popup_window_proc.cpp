@@ -162,11 +162,11 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     case kAccessibleLinkAction:
         // A reader's "jump": the click on the link it stands for.
-        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         if (!(s.style & NS_STICKY)) ClosePopup(window);
         return 0;
     case WM_LBUTTONDOWN:
-        if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         if (!(s.style & NS_STICKY)) ClosePopup(window);
         break;
     default:

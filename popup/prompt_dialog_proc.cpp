@@ -83,7 +83,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         TrackLinkHover(dialog, lParam);
         return 0;
     case WM_LBUTTONDOWN:
-        if (s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         return 0;
     case WM_GETOBJECT: {
         // Screen readers read the dialog as they read the popup.
@@ -93,7 +93,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 1;
     }
     case kAccessibleLinkAction:
-        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl);
+        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         return 1;
     default:
         return 0;

@@ -149,13 +149,14 @@ void TakeSlidePosition(int index, void* context)
 }
 
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
-                     const char* linkText, DWORD closeDelayMs)
+                     const char* linkText, DWORD closeDelayMs, int webAndMailOnly)
 {
     NotifySession.style = style;
     if (NotifySession.hasComboList) NotifySession.style |= NS_STICKY;
     if (PopupVisible()) return 0;
 
     NotifySession.linkClickable = linkClickable;
+    NotifySession.linkWebAndMailOnly = webAndMailOnly;   // always with the address it guards
     NotifySession.closeDelayMs = closeDelayMs;
     std::memset(NotifySession.messageText, 0, kTextSize);
     std::memset(NotifySession.linkUrl, 0, kTextSize);

@@ -4,9 +4,10 @@
 
 // Shows the session's notification as a sliding popup or, with NS_DIALOG, a modal dialog.
 // Popup: 1 when shown (with NS_WAIT: shown and closed again), 0 when nothing was shown.
-// Dialog: 1 when it ended with IDOK, else 0.
+// Dialog: 1 when it ended with IDOK, else 0. With webAndMailOnly the link opens only a web
+// or mail address (the notification came from an untrusted caller, a web page say).
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
-                     const char* linkText, DWORD closeDelayMs);
+                     const char* linkText, DWORD closeDelayMs, int webAndMailOnly = 0);
 
 // Places the popup at the lower right of the work area, top-most. 0 when window is no window.
 BOOL RepositionPopup(HWND window);

@@ -187,7 +187,7 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
     EXPECT_EQ(primary->Release(), 0u);
 }
 
-TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGranted)
+TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGrantedAndRemembered)
 {
     IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
     UINT count = 77;
@@ -200,12 +200,32 @@ TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGranted)
     void* out = nullptr;
     ASSERT_EQ(dispatch->QueryInterface(kIID_IObjectSafety, &out), S_OK);
     const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
-    DWORD supported = 5, enabled = 6;
-    EXPECT_EQ(safety->GetInterfaceSafetyOptions(out, kIDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(supported, 5u);
-    EXPECT_EQ(enabled, 6u);
-    for (DWORD mask : {0u, 1u, 2u, 3u, 0xFFFFFFFFu})
-        EXPECT_EQ(safety->SetInterfaceSafetyOptions(out, kIPersist, mask, mask), S_OK);
+    const IID kIPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+    const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER, data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
+    // Each step sets (iid, mask, enabled), then both words are read back: the object's own
+    // interfaces share the first, any other interface the second. Every set succeeds.
+    struct Step { const IID* iid; DWORD mask, enabled; DWORD own, other; } steps[] = {
+        {&kIDispatch, 0, 0, 0, 0},
+        {&kIDispatch, caller, caller, caller, 0},           // what a browser asks before scripting
+        {&kIPersistPropertyBag, data, data, caller, data},  // ... and before initialising
+        {&IID_IAxObj, data, data | caller, caller | data, data},   // only the mask's bits change
+        {&kIUnknown, caller, 0, data, data},
+        {&kIPersist, 0xFFFFFFFF, 0xFFFFFFFF, data, caller | data},   // unknown bits are not kept
+        {&IID_IAxObj2, 0xFFFFFFFF, 0, 0, caller | data},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(out, *s.iid, s.mask, s.enabled), S_OK);
+        for (const IID* read : {&kIDispatch, &kIPersist}) {
+            DWORD supported = 5, enabled = 6;
+            EXPECT_EQ(safety->GetInterfaceSafetyOptions(out, *read, &supported, &enabled), S_OK);
+            EXPECT_EQ(supported, caller | data);
+            EXPECT_EQ(enabled, read == &kIDispatch ? s.own : s.other)
+                << "after the step " << s.mask << "/" << s.enabled;
+        }
+    }
+    DWORD word = 0;
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(out, kIDispatch, nullptr, &word), E_POINTER);
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(out, kIDispatch, &word, nullptr), E_POINTER);
     safety->Release(out);
     dispatch->Release();
 }
@@ -610,6 +630,109 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     if (NotifySession.popupWindow)
         DestroyWindow(NotifySession.popupWindow);
     dispatch->Release();
+}
+
+// Sets safety options through IObjectSafety, as a browser does before a page may script the
+// object (mask and enabled both INTERFACESAFE_FOR_UNTRUSTED_CALLER).
+void SetSafety(IDispatch* dispatch, const IID& iid, DWORD mask, DWORD enabled)
+{
+    void* out = nullptr;
+    ASSERT_EQ(dispatch->QueryInterface(kIID_IObjectSafety, &out), S_OK);
+    const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(out, iid, mask, enabled), S_OK);
+    safety->Release(out);
+}
+
+void MarkForUntrustedCallers(IDispatch* dispatch, const IID& iid, DWORD options)
+{
+    SetSafety(dispatch, iid, options, options);
+}
+
+TEST_F(ComTest, UntrustedCallersCannotReachTheTrayMethodsWithAString)
+{
+    // A script's short string inside a block the test owns: a read of a record there would
+    // start a tray session from the bytes after it, the balloon's write would land 920 bytes
+    // further on.
+    std::vector<unsigned char> block(4096, 0xA5);
+    const wchar_t text[] = L"hi";
+    const UINT32 byteLength = 4;
+    std::memcpy(&block[0], &byteLength, sizeof byteLength);
+    std::memcpy(&block[4], text, sizeof text);
+    const std::vector<unsigned char> before = block;
+    BSTR script = reinterpret_cast<BSTR>(&block[4]);
+
+    IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
+    MarkForUntrustedCallers(dispatch, kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER);
+    for (DISPID id : {8, 9}) {
+        Args call({VT_BSTR});
+        call.reversed[0].bstrVal = script;
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &call.params, &result,
+                                   nullptr, nullptr), E_ACCESSDENIED) << id;
+        EXPECT_EQ(result.vt, VT_EMPTY) << id;
+        EXPECT_TRUE(block == before) << "no byte of the block changed: " << id;
+        EXPECT_EQ(NotifySession.trayWindow, nullptr) << id;
+        EXPECT_EQ(NotifySession.currentTrayRequest, nullptr) << id;
+        EXPECT_EQ(FindWindowA(kTrayWindowClass, nullptr), nullptr) << id;
+        EXPECT_EQ(NotifySession.popupWindow, nullptr) << id;
+    }
+    // Every other method still works for the page.
+    Bstr list(L"a|b");
+    Args check({VT_BSTR, VT_I2});
+    check.reversed[1].bstrVal = list.value;
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr,
+                               nullptr), S_OK);
+    EXPECT_STREQ(NotifySession.checkList, "a|b");
+    dispatch->Release();
+}
+
+TEST_F(ComTest, OnlyAHostThatAskedForUntrustedCallerSafetyLosesTheTrayMethods)
+{
+    // A null record reaches the methods and does nothing but report the result; a refused
+    // call reports nothing. Early-bound calls are never refused.
+    struct Case { const IID* iid; DWORD options; bool refused; } cases[] = {
+        {nullptr, 0, false},                                        // never asked (a compiled host, WSH)
+        {&kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_DATA, false},     // initialisation only
+        {&kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER, true},
+        {&kIPersist, INTERFACESAFE_FOR_UNTRUSTED_CALLER, true},     // asked about any interface
+    };
+    for (const Case& c : cases) {
+        IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
+        if (c.iid)
+            MarkForUntrustedCallers(dispatch, *c.iid, c.options);
+        NotifySession.resultCode = 4;
+        for (DISPID id : {8, 9}) {
+            Args call({VT_BSTR});
+            VARIANT result;
+            VariantInit(&result);
+            EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &call.params, &result,
+                                       nullptr, nullptr), c.refused ? E_ACCESSDENIED : S_OK)
+                << c.options << " " << id;
+            EXPECT_EQ(result.vt, c.refused ? VT_EMPTY : VT_I2);
+            short early = -1;
+            IAxObj* object = reinterpret_cast<IAxObj*>(dispatch);
+            EXPECT_EQ(id == 8 ? object->SetTrayIcon(nullptr, &early) : object->ShowUpdateBalloon(nullptr, &early),
+                      S_OK);
+            EXPECT_EQ(early, 4);
+        }
+        // Clearing the option later does not lift the refusal.
+        if (c.refused) {
+            SetSafety(dispatch, *c.iid, INTERFACESAFE_FOR_UNTRUSTED_CALLER, 0);
+            Args call({VT_BSTR});
+            EXPECT_EQ(dispatch->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &call.params, nullptr,
+                                       nullptr, nullptr), E_ACCESSDENIED);
+        }
+        dispatch->Release();
+    }
+    // Marks are per object: a second object of the same process is trusted.
+    IDispatch* marked = static_cast<IDispatch*>(Create(kIDispatch));
+    MarkForUntrustedCallers(marked, kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER);
+    IDispatch* other = static_cast<IDispatch*>(Create(kIDispatch));
+    Args call({VT_BSTR});
+    EXPECT_EQ(other->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &call.params, nullptr, nullptr, nullptr), S_OK);
+    other->Release();
+    marked->Release();
 }
 
 }  // namespace

@@ -223,6 +223,25 @@ TEST(WebAddress, OnlyHttpAndHttpsAddressesWithoutQuotesSpacesOrControlsGoToTheSh
         EXPECT_EQ(IsWebAddress(c.url), c.web) << (c.url ? c.url : "(null)");
 }
 
+TEST(LinkScope, AnUntrustedCallersLinkMayOpenOnlyWebAndMailAddresses)
+{
+    // What a trusted host's link may open (anything: the browser object decides) and what an
+    // untrusted caller's may (a page's script: the web and mail, nothing on the machine).
+    struct Case { const char* url; int untrusted; } cases[] = {
+        {"http://example.test/", 1}, {"HTTPS://example.test/a?b=1", 1}, {"mailto:someone@example.test", 1},
+        {"MailTo:someone@example.test?subject=hi", 1},
+        {"mailto:", 0}, {"mailto:a b@example.test", 0}, {"mailto:\"a\"@example.test", 0},
+        {"file:///C:/windows/win.ini", 0}, {"C:\\windows\\notepad.exe", 0}, {"\\\\server\\share\\x.exe", 0},
+        {"javascript:alert(1)", 0}, {"vbscript:msgbox(1)", 0}, {"res://shell32.dll/1", 0},
+        {"ftp://example.test/", 0}, {"ms-settings:", 0}, {"about:blank", 0}, {"http:example.test", 0},
+        {" mailto:someone@example.test", 0}, {"", 0}, {nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LinkMayOpen(c.url, 0), 1) << (c.url ? c.url : "(null)");
+        EXPECT_EQ(LinkMayOpen(c.url, 1), c.untrusted) << (c.url ? c.url : "(null)");
+    }
+}
+
 TEST_F(LinkHostTest, WithoutTheBrowserObjectWebAddressesOpenInTheDefaultBrowserAndNothingElseStarts)
 {
     BrowserClassRemoved noBrowser;

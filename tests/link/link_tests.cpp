@@ -7,7 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include <objsafe.h>
+
 #include "../controls/popup_harness.h"
+#include "../input/user_input.h"
 #include "link_support.h"
 #include "popup/link_browser.h"
 #include "module/windows_version.h"
@@ -163,6 +166,62 @@ TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
     EXPECT_FALSE(IsWindow(popup));
     EXPECT_EQ(NotifySession.resultCode, 1);
     EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/pointer\n"), std::string::npos);
+}
+
+// A page's script: the object marked for untrusted callers, Action called through Invoke, the
+// link clicked by the user. Only web and mail addresses reach the browser; a trusted host's
+// link still opens whatever it names.
+TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
+{
+    BrowserRegistration standIn(standIn_);
+    const IID kIObjectSafety = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+    struct Case { bool untrusted; const wchar_t* url; const char* navigated; } cases[] = {
+        {true, L"file:///C:/windows/win.ini", nullptr},
+        {true, L"javascript:alert(1)", nullptr},
+        {true, L"C:\\windows\\notepad.exe", nullptr},
+        {true, L"https://example.test/page", "https://example.test/page"},
+        {true, L"mailto:someone@example.test", "mailto:someone@example.test"},
+        {false, L"file:///C:/windows/win.ini", "file:///C:/windows/win.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.untrusted << " " << c.navigated);
+        DeleteFileA(logPath_.c_str());
+        IAxObj* object = input::CreateObject();
+        ASSERT_NE(object, nullptr);
+        if (c.untrusted) {
+            IObjectSafety* safety = nullptr;
+            ASSERT_EQ(object->QueryInterface(kIObjectSafety, reinterpret_cast<void**>(&safety)), S_OK);
+            safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                              INTERFACESAFE_FOR_UNTRUSTED_CALLER);
+            safety->Release();
+        }
+        VARIANT args[6];
+        for (VARIANT& v : args) VariantInit(&v);
+        args[5].vt = args[4].vt = args[3].vt = args[2].vt = VT_BSTR;
+        args[5].bstrVal = SysAllocString(L"Heading");
+        args[4].bstrVal = SysAllocString(L"Body");
+        args[3].bstrVal = SysAllocString(L"the link");
+        args[2].bstrVal = SysAllocString(c.url);
+        args[1].vt = args[0].vt = VT_I4;   // no owner, a plain popup
+        DISPPARAMS params = {args, nullptr, 6, 0};
+        EXPECT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+        for (int i = 2; i < 6; ++i) SysFreeString(args[i].bstrVal);
+
+        HWND popup = NotifySession.popupWindow;
+        ASSERT_TRUE(input::PopupAtRest());
+        ASSERT_EQ(NotifySession.linkShown, 1);
+        const RECT& r = NotifySession.linkRect;
+        input::ClickAt(input::PopupPoint(popup, (r.left + r.right) / 2, (r.top + r.bottom) / 2), popup);
+        EXPECT_TRUE(input::PumpUntil([&] { return !IsWindow(popup); })) << "a click anywhere closes it";
+        // The browser object is created, asked and released within the click: by the time the
+        // popup has gone, a refused address has left no log at all.
+        if (c.navigated)
+            EXPECT_NE(StandInLog().find(std::string("Navigate2 8 0 0 0 0 ") + c.navigated + "\n"), std::string::npos);
+        else
+            EXPECT_EQ(ReadFile(logPath_), "");
+        object->Release();
+    }
+    input::PointerTo(input::kPointerAway);
 }
 
 }  // namespace
