@@ -44,7 +44,10 @@ NTF_GUID GUID LIBID_COMOBJLib =
 #define NTF_STYLE_FLATBORDER 0x8000L
 
 /* Result codes reported through nRet. A popup's code carries the ticked check boxes in its
-   low bits and the chosen button or list entry above them; the tray flow reports these. */
+   low bits and the chosen button or list entry above them; a popup with the close box reports
+   one of the two close codes instead. The tray flow reports the other four. */
+#define NTF_RESULT_CLOSED_BY_BOX_OR_TIMER 1000 /* the close box or the auto-close timer */
+#define NTF_RESULT_CLOSED_OTHERWISE       1001 /* a click on the body, a button or the list */
 #define NTF_RESULT_NONE            0
 #define NTF_RESULT_TRAY_ABORTED    1
 #define NTF_RESULT_BALLOON_TIMEOUT 1000

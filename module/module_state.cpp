@@ -1,12 +1,21 @@
 #include "module/module_state.h"
-#include "popup/notify_session.h"
-#include "tray/tray_thread.h"
 #include <cstdlib>
 
 HINSTANCE moduleHandle = nullptr;
 char moduleShortPath[260] = "";
 volatile LONG liveObjectCount = 0;
 volatile LONG moduleCallsInProgress = 0;
+
+namespace {
+// Filled while the program or the DLL initialises, before any thread of the module runs.
+const ModuleUser* moduleUsers = nullptr;
+}
+
+ModuleUser::ModuleUser(bool (*busyQuery)(), void (*detachAction)())
+    : busy(busyQuery), detach(detachAction), next(moduleUsers)
+{
+    moduleUsers = this;
+}
 
 void ModuleProcessAttach(HINSTANCE instance)
 {
@@ -18,10 +27,8 @@ void ModuleProcessAttach(HINSTANCE instance)
 
 void ModuleProcessDetach()
 {
-    // DllCanUnloadNow refuses while a window of either class lives; a host that unloads all
-    // the same keeps that class (the call fails and changes nothing).
-    UnregisterClassA("VorbelNotify", moduleHandle);
-    UnregisterClassA(kTrayWindowClass, moduleHandle);
+    for (const ModuleUser* user = moduleUsers; user; user = user->next)
+        user->detach();
 }
 
 void ModuleObjectCreated()
@@ -44,23 +51,13 @@ ModuleCallScope::~ModuleCallScope()
     InterlockedDecrement(&moduleCallsInProgress);
 }
 
-// A notification window of this process whose window procedure is the module's.
-static bool NotificationWindowAlive()
-{
-    HWND window = NotifySession.popupWindow;
-    if (!window || !IsWindow(window))
-        return false;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    return process == GetCurrentProcessId() &&
-           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == moduleHandle;
-}
-
 HRESULT ModuleCanUnload()
 {
-    if (liveObjectCount != 0 || moduleCallsInProgress != 0 || NotificationWindowAlive() ||
-        TrayThreadRunning())
+    if (liveObjectCount != 0 || moduleCallsInProgress != 0)
         return S_FALSE;
+    for (const ModuleUser* user = moduleUsers; user; user = user->next)
+        if (user->busy())
+            return S_FALSE;
     return S_OK;
 }
 

@@ -11,16 +11,30 @@ extern volatile LONG liveObjectCount;
 void ModuleProcessAttach(HINSTANCE instance);
 
 // What the DLL entry does when FreeLibrary unloads it (not at process exit): the window
-// classes go with the code of their procedures. Windows never unregisters a DLL's classes.
+// classes go with the code of their procedures (each part's detach). Windows never
+// unregisters a DLL's classes.
 void ModuleProcessDetach();
 
 // Interlocked: objects of several apartments in one process may come and go at once.
 void ModuleObjectCreated();
 void ModuleObjectDestroyed();
 
+// A part of the module that runs its code outside the interface calls (a window, a thread)
+// and registers a window class. It declares one of these at namespace scope; the unload query
+// and the detach below ask every part without knowing which parts there are.
+struct ModuleUser {
+    ModuleUser(bool (*busyQuery)(), void (*detachAction)());
+    ModuleUser(const ModuleUser&) = delete;
+    ModuleUser& operator=(const ModuleUser&) = delete;
+
+    bool (*const busy)();     // true while its code may still run: the module must stay loaded
+    void (*const detach)();   // on FreeLibrary: unregister its window class
+    const ModuleUser* const next;
+};
+
 // S_OK when nothing that runs the module's code is alive, else S_FALSE: no object or
-// factory, no call in progress, no window of the notification, no tray thread. Unloading
-// under a live window procedure, call or thread would crash the host.
+// factory, no call in progress, and no part busy (a notification window, a tray thread).
+// Unloading under a live window procedure, call or thread would crash the host.
 HRESULT ModuleCanUnload();
 
 // Held by the methods that run the host's messages (the wait loop, the modal dialog, the

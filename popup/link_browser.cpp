@@ -5,8 +5,6 @@
 #include <ole2.h>
 #include <shellapi.h>
 
-static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA layout");
-
 namespace {
 // {0002DF01-0000-0000-C000-000000000046} and {D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}, spelt
 // out so that no GUID library is needed.
@@ -156,18 +154,4 @@ int OpenLinkInBrowser(const char* url, int webAndMailOnly)
 
     browser->Release();
     return 1;
-}
-
-int IsOldNtVersion(DWORD platformId, DWORD majorVersion)
-{
-    return platformId == VER_PLATFORM_WIN32_NT && majorVersion <= 4 ? 1 : 0;
-}
-
-int IsOldNtPlatform()
-{
-    OSVERSIONINFOA version;
-    std::memset(&version, 0, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version)) return 0;
-    return IsOldNtVersion(version.dwPlatformId, version.dwMajorVersion);
 }

@@ -15,8 +15,3 @@ int IsMailAddress(const char* url);
 // Whether a link may open at all: any address for a trusted host; for an untrusted caller's
 // notification only a web or mail address, never a file, a path, script or another scheme.
 int LinkMayOpen(const char* url, int webAndMailOnly);
-
-// 1 on Windows NT 4.0 and older NT versions: they show the arrow, not the hand, over a link.
-int IsOldNtPlatform();
-// The same decision from the numbers GetVersionExA reports.
-int IsOldNtVersion(DWORD platformId, DWORD majorVersion);

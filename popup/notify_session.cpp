@@ -3,7 +3,8 @@
 #include <cstring>
 #include <mbstring.h>
 
-static const UINT_PTR kPopupCloseTimer = 1000;
+#include "module/internal_names.h"
+
 
 void InitialNotifySession(NotifySessionRecord* session)
 {
@@ -70,7 +71,7 @@ void CountOptionLists()
 void ResetSession(const char* closingClass)
 {
     if (!(NotifySession.style & NS_STICKY))
-        KillTimer(NotifySession.popupWindow, kPopupCloseTimer);
+        KillTimer(NotifySession.popupWindow, kPopupCloseTimerId);
 
     NotifySession.closeBoxShown = 0;
     NotifySession.closeBoxClicked = 0;
@@ -91,13 +92,13 @@ void ResetSession(const char* closingClass)
     NotifySession.timedOut = 0;
 
     const unsigned char* name = reinterpret_cast<const unsigned char*>(closingClass);
-    if (_mbsicmp(name, reinterpret_cast<const unsigned char*>("VorbelNotify")) == 0)
+    if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kPopupClass)) == 0)
     {
         NotifySession.popupClosed = 1;
         // A wait loop sleeping in GetMessage does not return for a close sent from another
         // thread; a posted message makes it look at the flag.
         PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
     }
-    else if (_mbsicmp(name, reinterpret_cast<const unsigned char*>("VorbelXTrayIcon")) == 0)
+    else if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kTrayWindowClass)) == 0)
         NotifySession.trayClosed = 1;
 }

@@ -3,19 +3,23 @@
 #pragma once
 #include <windows.h>
 
-struct TrayRequest;
+#include "NtfObj.h"
 
-// Style bits of Action's lStyle; other bits have no effect.
+// Style bits of Action's lStyle, as the public header defines them; other bits have no effect.
 enum : LONG {
-    NS_DIALOG     = 0x0001,
-    NS_CLOSEBOX   = 0x0008,
-    NS_ICON_ERROR = 0x0010,
-    NS_ICON_ALERT = 0x0020,
-    NS_ICON_INFO  = 0x0080,
-    NS_WAIT       = 0x1000,
-    NS_STICKY     = 0x4000,
-    NS_FLATBORDER = 0x8000,
+    NS_DIALOG     = NTF_STYLE_DIALOG,
+    NS_CLOSEBOX   = NTF_STYLE_CLOSEBOX,
+    NS_ICON_ERROR = NTF_STYLE_ICON_ERROR,
+    NS_ICON_ALERT = NTF_STYLE_ICON_ALERT,
+    NS_ICON_INFO  = NTF_STYLE_ICON_INFO,
+    NS_WAIT       = NTF_STYLE_WAIT,
+    NS_STICKY     = NTF_STYLE_STICKY,
+    NS_FLATBORDER = NTF_STYLE_FLATBORDER,
 };
+static_assert(NS_DIALOG == 0x0001 && NS_CLOSEBOX == 0x0008 && NS_ICON_ERROR == 0x0010 &&
+                  NS_ICON_ALERT == 0x0020 && NS_ICON_INFO == 0x0080 && NS_WAIT == 0x1000 &&
+                  NS_STICKY == 0x4000 && NS_FLATBORDER == 0x8000,
+              "style bits");
 
 enum { kTextSize = 260, kListSize = 1024 };
 

@@ -181,7 +181,7 @@ void DrawCloseButton(HWND parent, const DRAWITEMSTRUCT* item)
         const int w = LOWORD(extent), h = HIWORD(extent);
         rect.left += (rect.right - w - rect.left) / 2;
         rect.top += (rect.bottom - h - rect.top) / 2;
-        DrawTextA(dc, text, -1, &rect, 0);
+        DrawTextA(dc, text, -1, &rect, DT_TOP | DT_LEFT);
         SetBkMode(dc, previousMode);
         SelectObject(dc, previousFont);
         DeleteObject(font);

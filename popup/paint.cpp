@@ -133,11 +133,11 @@ int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLO
     DrawTextA(dc, text, -1, &measured, alignment | DT_CALCRECT | DT_WORDBREAK);
     const int width = measured.right - measured.left;
     DrawTextA(dc, text, -1, rect, alignment | DT_WORDBREAK);
-    if (alignment == 0) {
+    if (alignment == DT_LEFT) {
         rect->right = rect->left + width;
-    } else if (alignment == 2) {
+    } else if (alignment == DT_RIGHT) {
         rect->left = rect->right - width;
-    } else if (alignment == 1) {
+    } else if (alignment == DT_CENTER) {
         const int margin = (rect->right - rect->left - width) / 2;
         rect->left += margin;
         rect->right -= margin;
@@ -163,118 +163,194 @@ int LoadFontResource(UINT id, HFONT* font)
     return CreateFontFromText(text, font);
 }
 
-void PaintNotification(HWND window, HDC dc)
+namespace {
+
+// The face's two fonts from the module's resources (the fallback where a resource makes
+// none), at the window's density.
+struct FaceFonts {
+    HFONT normal, bold;
+};
+
+FaceFonts CreateFaceFonts(UINT dpi)
 {
-    const NotifySessionRecord& s = NotifySession;
-    RECT client;
-    GetClientRect(window, &client);
-    const int W = client.right, H = client.bottom;
+    FaceFonts fonts;
+    LoadFontResource(IDS_NORMAL_FONT, &fonts.normal);
+    LoadFontResource(IDS_BOLD_FONT, &fonts.bold);
+    if (!fonts.normal) fonts.normal = FallbackFont(FW_NORMAL);
+    if (!fonts.bold) fonts.bold = FallbackFont(FW_BOLD);
+    fonts.normal = ScaleFont(fonts.normal, dpi);
+    fonts.bold = ScaleFont(fonts.bold, dpi);
+    return fonts;
+}
 
-    // Every length below is designed for 96 DPI and scaled once by S.
-    const UINT dpi = DpiForWindow(window);
-    const DpiScaler S = {dpi};
-
-    HFONT normalFont, boldFont;
-    LoadFontResource(IDS_NORMAL_FONT, &normalFont);
-    LoadFontResource(IDS_BOLD_FONT, &boldFont);
-    if (!normalFont) normalFont = FallbackFont(FW_NORMAL);
-    if (!boldFont) boldFont = FallbackFont(FW_BOLD);
-    normalFont = ScaleFont(normalFont, dpi);
-    boldFont = ScaleFont(boldFont, dpi);
-    HGDIOBJ previousFont = SelectObject(dc, normalFont);
-
-    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor};
-    const FaceColours c = ChooseFaceColours(HighContrastOn(), host, CurrentSystemColours());
-
+// The whole client area white, or in the system's window colour with high contrast on.
+void PaintGround(HDC dc, int W, int H, const FaceColours& c)
+{
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(WHITE_PEN));
     Rectangle(dc, 0, 0, W, H);
     if (c.highContrast) FillWithColour(dc, 0, 0, W, H, c.background);
+}
 
-    RECT bandRect = client;
-    bandRect.bottom = 2 * H / 3;
+// The popup's one-pixel frame: lines at 96 DPI, filled strips S(1) thick above it.
+void PaintFlatFrame(HDC dc, int W, int H, COLORREF border, UINT dpi)
+{
+    if (dpi == kDesignDpi) {
+        DrawSolidLine(dc, 0, 0, W, 0, border);
+        DrawSolidLine(dc, 0, 0, 0, H, border);
+        DrawSolidLine(dc, W - 1, 0, W - 1, H, border);
+        DrawSolidLine(dc, 0, H - 1, W, H - 1, border);
+        return;
+    }
+    const int t = ScaleForDpi(1, dpi);
+    FillWithColour(dc, 0, 0, W, t, border);
+    FillWithColour(dc, 0, 0, t, H, border);
+    FillWithColour(dc, W - t, 0, W, H, border);
+    FillWithColour(dc, 0, H - t, W, H, border);
+}
+
+// The popup's frame and face: a flat frame (the host's choice, or high contrast) or 3-D edges
+// around the gradient band. Returns the content rectangle inside the frame.
+RECT PaintPopupFrame(HDC dc, const RECT& client, LONG style, const FaceColours& c, UINT dpi)
+{
+    const DpiScaler S = {dpi};
+    const bool flat = (style & NS_FLATBORDER) != 0 || c.highContrast;
+    if (flat) PaintFlatFrame(dc, client.right, client.bottom, RgbOf(c.border), dpi);
+    else DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
+
     RECT contentRect = client;
-    if (s.style & NS_DIALOG) {
+    RECT bandRect = client;
+    bandRect.bottom = 2 * client.bottom / 3;
+    InflateRect(&contentRect, -S(2), -S(2));
+    InflateRect(&bandRect, -S(2), -S(2));
+    if (c.highContrast) {
+        // No gradient: the face keeps the window colour.
+    } else if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
         FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
     } else {
-        // High contrast: a plain frame in the system's colour instead of 3-D edges.
-        const bool flat = (s.style & NS_FLATBORDER) != 0 || c.highContrast;
-        if (flat && dpi == kDesignDpi) {
-            const COLORREF border = RgbOf(c.border);
-            DrawSolidLine(dc, 0, 0, W, 0, border);
-            DrawSolidLine(dc, 0, 0, 0, H, border);
-            DrawSolidLine(dc, W - 1, 0, W - 1, H, border);
-            DrawSolidLine(dc, 0, H - 1, W, H - 1, border);
-        } else if (flat) {
-            const COLORREF border = RgbOf(c.border);
-            const int t = S(1);
-            FillWithColour(dc, 0, 0, W, t, border);
-            FillWithColour(dc, 0, 0, t, H, border);
-            FillWithColour(dc, W - t, 0, W, H, border);
-            FillWithColour(dc, 0, H - t, W, H, border);
-        } else {
-            DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
-        }
-        InflateRect(&contentRect, -S(2), -S(2));
-        InflateRect(&bandRect, -S(2), -S(2));
         // Too few colours to show a gradient: keep the face white.
-        if (c.highContrast) {
-            // No gradient: the face keeps the window colour.
-        } else if (PopupShowsGradient(SurfaceBitsPerPixel(dc))) {
-            FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
-        } else {
-            SelectObject(dc, GetStockObject(WHITE_BRUSH));
-            Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
-        }
-        if (!flat) DrawScaledEdge(dc, contentRect, EDGE_SUNKEN, dpi);
+        SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
     }
-    const int L = contentRect.left, T = contentRect.top, R = contentRect.right, B = contentRect.bottom;
+    if (!flat) DrawScaledEdge(dc, contentRect, EDGE_SUNKEN, dpi);
+    return contentRect;
+}
 
-    DrawFaceIcon(dc, S(16), S(16), ModuleIcon(CornerIconId(s.style)), dpi);
+// The dialog's face: the gradient band over the upper two thirds, no frame of its own.
+void PaintDialogBand(HDC dc, const RECT& client, const FaceColours& c)
+{
+    RECT bandRect = client;
+    bandRect.bottom = 2 * client.bottom / 3;
+    FillVerticalGradient(dc, bandRect, c.gradientFrom, c.gradientTo);
+}
+
+// The style's icon at the upper left, the host's icon (or the module's) at the lower right.
+void PaintIcons(HDC dc, const RECT& content, LONG style, HICON appIcon, UINT dpi)
+{
+    const DpiScaler S = {dpi};
+    DrawFaceIcon(dc, S(16), S(16), ModuleIcon(CornerIconId(style)), dpi);
     // The host's icon stays the host's; one it has destroyed, or a handle that names no icon,
     // gets the module's own icon, as no icon at all does.
+    const int x = content.right - S(34), y = content.bottom - S(34);
     BOOL drawn = FALSE;
-    if (s.appIcon) DrawFaceIcon(dc, R - S(34), B - S(34), s.appIcon, dpi, &drawn);
-    if (!drawn) DrawFaceIcon(dc, R - S(34), B - S(34), ModuleIcon(IDI_APP_ICON), dpi);
+    if (appIcon) DrawFaceIcon(dc, x, y, appIcon, dpi, &drawn);
+    if (!drawn) DrawFaceIcon(dc, x, y, ModuleIcon(IDI_APP_ICON), dpi);
+}
+
+// The three coloured lines along the bottom, left of the host's icon.
+void PaintDecorationLines(HDC dc, const RECT& content, const FaceColours& c, UINT dpi)
+{
+    const DpiScaler S = {dpi};
+    const int R = content.right, B = content.bottom;
     for (int i = 0; i < 3; ++i) {
         if (dpi == kDesignDpi) DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
         else FillWithColour(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
     }
+}
 
+// The message: its first line as the bold heading, the rest as the body.
+void PaintMessage(HDC dc, const RECT& content, const char* messageText, const FaceFonts& fonts,
+                  const FaceColours& c, UINT dpi)
+{
+    const DpiScaler S = {dpi};
+    const int L = content.left, T = content.top, R = content.right, B = content.bottom;
     RECT headingRect = {L + S(60), T + S(22), R - S(10), T + S(42)};
     RECT bodyRect = {L + S(28), T + S(58), R - S(28), B - S(18)};
     SetBkMode(dc, TRANSPARENT);
 
     char heading[kTextSize] = "";
-    const char* body = s.messageText;
-    if (const char* feed = std::strchr(s.messageText, '\n')) {
-        const size_t length = static_cast<size_t>(feed - s.messageText);
-        std::memcpy(heading, s.messageText, length);
+    const char* body = messageText;
+    if (const char* feed = std::strchr(messageText, '\n')) {
+        const size_t length = static_cast<size_t>(feed - messageText);
+        std::memcpy(heading, messageText, length);
         heading[length] = 0;
         body = feed + 1;
     }
-    SelectObject(dc, boldFont);
+    SelectObject(dc, fonts.bold);
     SetTextColor(dc, RgbOf(c.title));
     DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
-    SelectObject(dc, normalFont);
+    SelectObject(dc, fonts.normal);
     SetTextColor(dc, RgbOf(c.body));
     DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
+}
 
-    NotifySessionRecord& w = NotifySession;
-    SetRect(&w.linkRect, L + S(28), B - S(18), R - S(28), B - S(6));
-    if (s.linkUrl[0]) {
-        w.linkShown = 1;
-        DrawUnderlinedText(dc, &w.linkRect, s.linkText[0] ? s.linkText : s.linkUrl, 0, c.link);
-    } else {
-        w.linkShown = 0;
-        if (s.linkText[0]) {
-            w.linkRect.left -= S(20);
-            SetTextColor(dc, RgbOf(c.body));
-            DrawTextA(dc, s.linkText, -1, &w.linkRect, DT_WORDBREAK);
-        }
+// Where the link line goes, and whether it is a link the pointer may click.
+struct LinkStrip {
+    RECT rect;
+    int shown;
+};
+
+// The line under the body: the link (underlined, its strip narrowed to the text) when there is
+// an address, else the link text alone as plain text, moved S(20) to the left.
+LinkStrip PaintLinkLine(HDC dc, const RECT& content, const NotifySessionRecord& s,
+                        const FaceColours& c, UINT dpi)
+{
+    const DpiScaler S = {dpi};
+    LinkStrip link;
+    SetRect(&link.rect, content.left + S(28), content.bottom - S(18), content.right - S(28),
+            content.bottom - S(6));
+    link.shown = s.linkUrl[0] ? 1 : 0;
+    if (link.shown) {
+        DrawUnderlinedText(dc, &link.rect, s.linkText[0] ? s.linkText : s.linkUrl, DT_LEFT, c.link);
+    } else if (s.linkText[0]) {
+        link.rect.left -= S(20);
+        SetTextColor(dc, RgbOf(c.body));
+        DrawTextA(dc, s.linkText, -1, &link.rect, DT_WORDBREAK);
     }
+    return link;
+}
+
+}  // namespace
+
+void PaintNotification(HWND window, HDC dc)
+{
+    const NotifySessionRecord& s = NotifySession;
+    RECT client;
+    GetClientRect(window, &client);
+
+    // Every length is designed for 96 DPI and scaled once to the window's.
+    const UINT dpi = DpiForWindow(window);
+    const FaceFonts fonts = CreateFaceFonts(dpi);
+    HGDIOBJ previousFont = SelectObject(dc, fonts.normal);
+
+    const HostColours host = {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor,
+                              s.bodyColor};
+    const FaceColours c = ChooseFaceColours(HighContrastOn(), host, CurrentSystemColours());
+
+    PaintGround(dc, client.right, client.bottom, c);
+    RECT content = client;
+    if (s.style & NS_DIALOG) PaintDialogBand(dc, client, c);
+    else content = PaintPopupFrame(dc, client, s.style, c, dpi);
+    PaintIcons(dc, content, s.style, s.appIcon, dpi);
+    PaintDecorationLines(dc, content, c, dpi);
+    PaintMessage(dc, content, s.messageText, fonts, c, dpi);
+    const LinkStrip link = PaintLinkLine(dc, content, s, c, dpi);
+
+    // What the pointer's hover tracking reads: the strip as painted.
+    NotifySession.linkRect = link.rect;
+    NotifySession.linkShown = link.shown;
 
     SelectObject(dc, previousFont);
-    DeleteObject(boldFont);
-    DeleteObject(normalFont);
+    DeleteObject(fonts.bold);
+    DeleteObject(fonts.normal);
 }

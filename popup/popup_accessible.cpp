@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "module/internal_names.h"
 #include "module/module_state.h"
 #include "module/user32_function.h"
 #include "popup/notify_session.h"

@@ -3,9 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// Posted by the accessible object's default action; the window opens its link as a click would.
-enum : UINT { kAccessibleLinkAction = WM_USER + 0x100 };
-
 // Raises the system's alert event for the popup that has just slid in.
 void AnnouncePopup(HWND popup);
 

@@ -3,7 +3,8 @@
 #pragma once
 #include <windows.h>
 
-enum : UINT_PTR { kPopupCloseTimerId = 1000 };
+#include "NtfObj.h"
+#include "module/internal_names.h"   // the close timer that the delay below is set on
 
 enum : int {
     kCheckBoxFirstId = 0x7000,
@@ -16,7 +17,11 @@ enum : int {
 // Check boxes beyond the fourth are shown but never reported.
 enum { kReportedCheckBoxes = 4 };
 
-enum : WORD { kResultClosedByBoxOrTimer = 1000, kResultClosedOtherwise = 1001 };
+enum : WORD {
+    kResultClosedByBoxOrTimer = NTF_RESULT_CLOSED_BY_BOX_OR_TIMER,
+    kResultClosedOtherwise = NTF_RESULT_CLOSED_OTHERWISE,
+};
+static_assert(kResultClosedByBoxOrTimer == 1000 && kResultClosedOtherwise == 1001, "close codes");
 
 // 0 means the default of 10 s; 20 s is the longest a popup stays (every value from 20000 on,
 // so every negative one too).

@@ -1,6 +1,8 @@
 #include "popup/window_procs.h"
 
+#include "module/internal_names.h"
 #include "module/module_state.h"
+#include "module/windows_version.h"
 
 #include "popup/face_colors.h"
 #include "popup/link_browser.h"
@@ -69,7 +71,7 @@ void OnDestroy(HWND window)
     s.resultCode = PopupResultCode(outcome);
     // Only a popup loads the close-button images; they die with it.
     if (s.closeBoxShown) ReleaseCloseBitmaps();
-    ResetSession("VorbelNotify");
+    ResetSession(kPopupClass);
 }
 
 void OnCommand(HWND window, WPARAM wParam)

@@ -1,5 +1,6 @@
 #include "popup/window_procs.h"
 
+#include "module/internal_names.h"
 #include "popup/link_browser.h"
 #include "popup/dpi_scale.h"
 #include "popup/face_colors.h"
@@ -60,7 +61,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         const int id = LOWORD(wParam);
         if (id != IDOK && id != IDCANCEL) return 0;
         s.resultCode = CheckedBoxBits(dialog);
-        ResetSession("VorbelNotify");
+        ResetSession(kPopupClass);
         MarkSessionEnded(dialog);
         EndDialog(dialog, id);
         return 1;
@@ -70,7 +71,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         // Cancel would end it, so its lists do not come back in the next notification.
         if (!SessionEnded(dialog)) {
             s.resultCode = CheckedBoxBits(dialog);
-            ResetSession("VorbelNotify");
+            ResetSession(kPopupClass);
             MarkSessionEnded(dialog);
         }
         return 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "module/internal_names.h"
 #include "module/module_state.h"
 #include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
@@ -12,7 +13,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-const char kPopupClass[] = "VorbelNotify";
 const DWORD kPopupStyle = 0xC0000080;  // WS_POPUP | WS_CHILD | 0x80, shown by the slide
 const int kSlideStep = 3;
 
@@ -57,11 +57,32 @@ void RegisterPopupClass()
     wc.lpfnWndProc = PopupWindowProc;
     wc.hInstance = moduleHandle;
     wc.hIcon = LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kPopupClass;
     RegisterClassExA(&wc);  // a class already registered keeps its first registration
 }
+
+// A notification window of this process whose window procedure is the module's.
+bool NotificationWindowAlive()
+{
+    HWND window = NotifySession.popupWindow;
+    if (!window || !IsWindow(window))
+        return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId() &&
+           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == moduleHandle;
+}
+
+// The module is not unloaded while the notification window lives; a host that unloads all the
+// same keeps the class (the call fails and changes nothing).
+void UnregisterPopupClass()
+{
+    UnregisterClassA(kPopupClass, moduleHandle);
+}
+
+const ModuleUser popupUser(NotificationWindowAlive, UnregisterPopupClass);
 
 }  // namespace
 

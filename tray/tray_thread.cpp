@@ -6,11 +6,12 @@
 
 #include "module/format_text.h"
 #include "module/module_state.h"
+#include "module/windows_version.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_request.h"
-#include "tray/windows_version.h"
+#include "tray/tray_route.h"
 
 namespace {
 
@@ -100,55 +101,92 @@ void CopyField(char (&target)[N], const char (&field)[N])
     target[N - 1] = 0;
 }
 
+// Each tray thread registers the class anew; it goes with the module's code when the DLL is
+// unloaded. The module is not unloaded while a tray thread runs; a host that unloads all the
+// same keeps the class (the call fails and changes nothing).
+void UnregisterTrayWindowClass()
+{
+    UnregisterClassA(kTrayWindowClass, moduleHandle);
+}
+
+const ModuleUser trayUser([] { return TrayThreadRunning() != 0; }, UnregisterTrayWindowClass);
+
+// The session's hidden window, registered anew for this thread.
+HWND CreateTrayWindow()
+{
+    UnregisterTrayWindowClass();
+    RegisterTrayWindowClass();
+    return CreateWindowExA(0, kTrayWindowClass, kTrayWindowClass, WS_OVERLAPPEDWINDOW,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                           nullptr, moduleHandle, nullptr);
+}
+
+// Makes window the one hosts post their requests to.
+void PublishTrayWindow(HWND window)
+{
+    // A new session is not ending; cleared before the window is published, so that no host
+    // sees this window with the last session's flag.
+    InterlockedExchange(&traySessionEnding, 0);
+    NotifySession.trayWindow = window;
+    InterlockedExchange(&trayStarting, 0);   // requests that waited may post to it now
+}
+
+// Runs the window's messages until the session has ended (trayClosed).
+void RunTraySession(HWND window, const TrayStartRecord& record)
+{
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    if (record.showBalloon && !record.request->balloonRequested)
+        PostMessageA(window, kTrayBalloonMessage, 0, 0);
+    NotifySession.trayClosed = 0;
+    do {
+        MSG msg;
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got != 0 && got != -1) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    } while (!NotifySession.trayClosed);
+}
+
+// The session is over: the window goes without its procedure, which must not run again once
+// the module may be unloaded.
+void DestroyTrayWindow(HWND window)
+{
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    DestroyWindow(window);
+}
+
+// A request that came in while the session was ending was not served: it gets a session of
+// its own, as it would have had a moment later.
+void StartSuccessorSession()
+{
+    const LONG successor = InterlockedExchange(&traySuccessorMessage, 0);
+    TrayRequest* next = NotifySession.currentTrayRequest;
+    if (successor && next && !next->abort) {
+        HANDLE thread = RouteTrayRequest(next, static_cast<UINT>(successor),
+                                         successor == kTrayBalloonMessage);
+        if (thread)
+            CloseHandle(thread);
+    }
+}
+
 }  // namespace
 
 unsigned __stdcall TrayThread(void* startRecord)
 {
     auto* record = static_cast<TrayStartRecord*>(startRecord);
     record->started = 0;
-    UnregisterClassA(kTrayWindowClass, moduleHandle);
-    RegisterTrayWindowClass();
-
-    HWND window = CreateWindowExA(0, kTrayWindowClass, kTrayWindowClass, WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, nullptr, moduleHandle, nullptr);
-    // A new session is not ending; cleared before the window is published, so that no host
-    // sees this window with the last session's flag.
-    InterlockedExchange(&traySessionEnding, 0);
-    NotifySession.trayWindow = window;
-    InterlockedExchange(&trayStarting, 0);   // requests that waited may post to it now
-
+    HWND window = CreateTrayWindow();
+    PublishTrayWindow(window);
     if (window && IsWindow(window)) {
         record->started = 1;
-        ShowWindow(window, SW_HIDE);
-        UpdateWindow(window);
-        if (record->showBalloon && !record->request->balloonRequested)
-            PostMessageA(window, kTrayBalloonMessage, 0, 0);
-        NotifySession.trayClosed = 0;
-        do {
-            MSG msg;
-            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-            if (got != 0 && got != -1) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } while (!NotifySession.trayClosed);
-        // The session is over: the window goes without its procedure, which must not run
-        // again once the module may be unloaded.
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-        DestroyWindow(window);
-        // A request that came in while the session was ending was not served: it gets a
-        // session of its own, as it would have had a moment later.
-        const LONG successor = InterlockedExchange(&traySuccessorMessage, 0);
-        TrayRequest* next = NotifySession.currentTrayRequest;
-        if (successor && next && !next->abort) {
-            HANDLE thread = RouteTrayRequest(next, static_cast<UINT>(successor),
-                                             successor == kTrayBalloonMessage);
-            if (thread)
-                CloseHandle(thread);
-        }
+        RunTraySession(window, *record);
+        DestroyTrayWindow(window);
+        StartSuccessorSession();
     }
 
+    // The record and the thread's hold on the module go last.
     unsigned started = record->started;
     HMODULE module = record->moduleReference;
     HeapFree(GetProcessHeap(), 0, record);

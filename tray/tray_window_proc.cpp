@@ -1,13 +1,14 @@
 // The hidden tray window: adds the icon, applies the host's requests, shows the balloon and
 // turns the shell's balloon events into the session's result.
-#include "tray/tray_thread.h"
+#include "tray/tray_window.h"
 
 #include "module/module_state.h"
 #include "popup/notify_session.h"
+#include "tray/balloon_watchdog.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_request.h"
-
-const char kTrayWindowClass[] = "VorbelXTrayIcon";
+#include "tray/tray_result.h"
+#include "tray/tray_route.h"
 
 volatile UINT balloonWatchdogDelayOverrideMs = 0;
 volatile LONG balloonWatchdogFirings = 0;
@@ -84,6 +85,73 @@ void ShowRequestedBalloon(HWND window, const TrayRequest* request)
     SetTimer(window, kBalloonWatchdogTimer, delay, nullptr);
 }
 
+// WM_CREATE: the request's icon goes into the notification area, and a balloon the host asked
+// for before the window existed is shown now.
+void AddRequestedIcon(HWND window, const TrayRequest* request)
+{
+    iconHiddenByHost = false;
+    if (!request)
+        return;
+    trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip, RequestIcon(request),
+                     0);
+    if (request->balloonRequested)
+        PostMessageA(window, kTrayBalloonMessage, 0, 0);
+}
+
+// WM_DESTROY: the session's result, and the flag that ends the thread's loop.
+void RecordSessionEnd(const TrayRequest* request)
+{
+    NotifySession.resultCode = TrayResultCode(request && request->abort,
+                                              NotifySession.balloonClicked, NotifySession.timedOut);
+    ResetSession(kTrayWindowClass);   // raises trayClosed: the thread's loop ends
+}
+
+// The balloon watchdog's timer.
+void BalloonWatchdogFired(HWND window)
+{
+    InterlockedIncrement(&balloonWatchdogFirings);
+    if (BalloonWatchdogEndsSession(balloonShellState)) {
+        NotifySession.timedOut = 1;
+        EndTraySession(window);
+    }
+}
+
+// A host's request (0x8401 change the icon, 0x8404 show the balloon).
+void ServeHostRequest(HWND window, UINT message, const TrayRequest* request)
+{
+    // Posted before the end was decided, read after it: changing the icon now would put it
+    // back with no window to remove it. The request is served by a new session.
+    if (traySessionEnding) {
+        InterlockedExchange(&traySuccessorMessage, static_cast<LONG>(message));
+        return;
+    }
+    if (message == kTrayBalloonMessage) {
+        ShowRequestedBalloon(window, request);
+        return;
+    }
+    if (!request || request->abort) {
+        EndTraySession(window);
+    } else {
+        trayIcon.ModifyIcon(RequestIcon(request), request->tip);
+        iconHiddenByHost = false;
+    }
+}
+
+// The host hid the icon (0x8402).
+void HideIconForHost()
+{
+    trayIcon.HideIcon();
+    iconHiddenByHost = true;
+}
+
+// A restarted shell (Explorer) knows no icons: each window adds its own again, with the icon
+// and tip it shows now.
+void ShellRestarted()
+{
+    if (TrayIconBackAfterShellRestart(traySessionEnding, trayIcon.initialised, iconHiddenByHost))
+        trayIcon.ReAddIcon();
+}
+
 }  // namespace
 
 WORD TrayResultCode(int abort, int balloonClicked, int timedOut)
@@ -113,7 +181,7 @@ void RegisterTrayWindowClass()
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = TrayWindowProc;
     windowClass.hInstance = moduleHandle;
-    windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));   // IDI_APPLICATION
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = kTrayWindowClass;
     RegisterClassA(&windowClass);
@@ -136,65 +204,33 @@ bool TrayIconBackAfterShellRestart(int sessionEnding, int iconAdded, int hiddenB
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const TrayRequest* request = NotifySession.currentTrayRequest;
-    // A restarted shell (Explorer) knows no icons: each window adds its own again, with the
-    // icon and tip it shows now.
+    // A registered message, so no case of the switch.
     if (message == TaskbarCreatedMessage() && message != 0) {
-        if (TrayIconBackAfterShellRestart(traySessionEnding, trayIcon.initialised, iconHiddenByHost))
-            trayIcon.ReAddIcon();
+        ShellRestarted();
         return DefWindowProcA(window, message, wParam, lParam);
     }
     switch (message) {
     case WM_CREATE:
-        iconHiddenByHost = false;
-        if (request) {
-            trayIcon.AddIcon(moduleHandle, window, kTrayCallbackMessage, request->tip,
-                             RequestIcon(request), 0);
-            if (request->balloonRequested)
-                PostMessageA(window, kTrayBalloonMessage, 0, 0);
-        }
+        AddRequestedIcon(window, request);
         return 0;
     case WM_DESTROY:
-        NotifySession.resultCode = TrayResultCode(request && request->abort,
-                                                  NotifySession.balloonClicked,
-                                                  NotifySession.timedOut);
-        ResetSession(kTrayWindowClass);   // raises trayClosed: the thread's loop ends
+        RecordSessionEnd(request);
         return 0;
     case WM_TIMER:
-        if (wParam == kBalloonWatchdogTimer) {
-            InterlockedIncrement(&balloonWatchdogFirings);
-            if (BalloonWatchdogEndsSession(balloonShellState)) {
-                NotifySession.timedOut = 1;
-                EndTraySession(window);
-            }
-            return 0;
-        }
-        break;
+        if (wParam != kBalloonWatchdogTimer)
+            break;
+        BalloonWatchdogFired(window);
+        return 0;
     case kTrayCallbackMessage:
     case kTrayCallbackMessage2:
         HandleShellEvent(window, lParam);
         break;
     case kTrayModifyMessage:
     case kTrayBalloonMessage:
-        // Posted before the end was decided, read after it: changing the icon now would put
-        // it back with no window to remove it. The request is served by a new session.
-        if (traySessionEnding) {
-            InterlockedExchange(&traySuccessorMessage, static_cast<LONG>(message));
-            break;
-        }
-        if (message == kTrayBalloonMessage) {
-            ShowRequestedBalloon(window, request);
-            break;
-        }
-        if (!request || request->abort) {
-            EndTraySession(window);
-        } else {
-            trayIcon.ModifyIcon(RequestIcon(request), request->tip);
-            iconHiddenByHost = false;
-        }
+        ServeHostRequest(window, message, request);
         break;
     case kTrayHideMessage:
-        trayIcon.HideIcon();
-        iconHiddenByHost = true;
+        HideIconForHost();
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -13,7 +13,7 @@
 #include "module/registration.h"
 #include "popup/notify_session.h"
 #include "tray/tray_thread.h"
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 
 namespace {
 

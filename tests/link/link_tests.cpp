@@ -13,6 +13,7 @@
 #include "../input/user_input.h"
 #include "link_support.h"
 #include "popup/link_browser.h"
+#include "module/windows_version.h"
 
 using namespace harness;
 using namespace linktest;

@@ -94,7 +94,7 @@ TEST(SolidLine, LeavesItsEndPoint)
 
 TEST(UnderlinedText, FitsTheRectangleToTheTextByAlignment)
 {
-    for (int alignment : {0, 1, 2}) {
+    for (int alignment : {DT_LEFT, DT_CENTER, DT_RIGHT}) {
         SCOPED_TRACE(alignment);
         Canvas c(200, 40);
         RECT r = {10, 5, 190, 30};
@@ -102,9 +102,9 @@ TEST(UnderlinedText, FitsTheRectangleToTheTextByAlignment)
         const int width = r.right - r.left;
         EXPECT_GT(width, 0);
         EXPECT_LT(width, 100);
-        if (alignment == 0) { EXPECT_EQ(r.left, 10); }
-        if (alignment == 2) { EXPECT_EQ(r.right, 190); }
-        if (alignment == 1) { EXPECT_LE(std::abs((r.left - 10) - (190 - r.right)), 1); }
+        if (alignment == DT_LEFT) { EXPECT_EQ(r.left, 10); }
+        if (alignment == DT_RIGHT) { EXPECT_EQ(r.right, 190); }
+        if (alignment == DT_CENTER) { EXPECT_LE(std::abs((r.left - 10) - (190 - r.right)), 1); }
         // The underline runs under the fitted text, and nothing blue lies outside it.
         int underline = -1;
         for (int y = 5; y < 40 && underline < 0; ++y)

@@ -29,7 +29,7 @@
 #include "support/process_counters.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_thread.h"
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 
 using harness::Click;
 using harness::Pump;

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 #include "tray_session.h"
 
 using namespace traytest;

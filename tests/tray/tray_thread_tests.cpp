@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 #include "tray_session.h"
 
 using namespace traytest;

@@ -36,7 +36,7 @@
 #include "support/thread_windows.h"
 #include "support/watchdog.h"
 #include "tray/tray_thread.h"
-#include "tray/windows_version.h"
+#include "module/windows_version.h"
 #include "tray/tray_test_support.h"
 
 namespace {

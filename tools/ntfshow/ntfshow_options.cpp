@@ -4,11 +4,9 @@
 #include <cwchar>
 #include <cwctype>
 
-namespace {
+#include "NtfObj.h"
 
-// Style bits of the module (the public header has them too; kept here so the parser stands alone).
-const long kDialog = 0x0001, kCloseBox = 0x0008, kIconError = 0x0010, kIconAlert = 0x0020,
-           kIconInfo = 0x0080, kWait = 0x1000, kSticky = 0x4000, kFlatBorder = 0x8000;
+namespace {
 
 bool ParseNumber(const std::wstring& text, unsigned long max, unsigned long* value)
 {
@@ -49,77 +47,165 @@ std::wstring Joined(const std::vector<int>& items)
     return out;
 }
 
-}  // namespace
+// Switches without a value: each sets its flag.
+struct FlagOption {
+    const wchar_t* name;
+    bool ShowOptions::*flag;
+};
+const FlagOption kFlagOptions[] = {
+    {L"--help", &ShowOptions::help},           {L"-h", &ShowOptions::help},
+    {L"/?", &ShowOptions::help},               {L"--version", &ShowOptions::version},
+    {L"--close-box", &ShowOptions::closeBox},  {L"--dialog", &ShowOptions::dialog},
+    {L"--wait", &ShowOptions::wait},           {L"--sticky", &ShowOptions::sticky},
+    {L"--flat", &ShowOptions::flat},           {L"--registered", &ShowOptions::registered},
+};
 
-bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std::wstring* error)
+// Options with a text; the tray forms also name the form they ask for.
+struct TextOption {
+    const wchar_t* name;
+    std::wstring ShowOptions::*text;
+    bool ShowOptions::*form;   // or null
+};
+const TextOption kTextOptions[] = {
+    {L"--heading", &ShowOptions::heading, nullptr},
+    {L"--body", &ShowOptions::body, nullptr},
+    {L"--link-text", &ShowOptions::linkText, nullptr},
+    {L"--url", &ShowOptions::url, nullptr},
+    {L"--checks", &ShowOptions::checks, nullptr},
+    {L"--buttons", &ShowOptions::buttons, nullptr},
+    {L"--list", &ShowOptions::list, nullptr},
+    {L"--screenshot", &ShowOptions::screenshot, nullptr},
+    {L"--tray-tip", &ShowOptions::tip, &ShowOptions::tray},
+    {L"--balloon-title", &ShowOptions::balloonTitle, &ShowOptions::balloon},
+    {L"--balloon-text", &ShowOptions::balloonText, &ShowOptions::balloon},
+};
+
+// Options with a number from 0 to max.
+struct NumberOption {
+    const wchar_t* name;
+    unsigned long max;
+    void (*store)(ShowOptions* options, unsigned long value);
+    bool ShowOptions::*form;   // or null
+};
+const NumberOption kNumberOptions[] = {
+    {L"--check-mask", 0xFFFF,
+     [](ShowOptions* o, unsigned long n) { o->checkMask = static_cast<int>(n); }, nullptr},
+    {L"--button-mask", 0xFFFF,
+     [](ShowOptions* o, unsigned long n) { o->buttonMask = static_cast<int>(n); }, nullptr},
+    {L"--delay", 0xFFFFFFFFul, [](ShowOptions* o, unsigned long n) { o->delayMs = n; }, nullptr},
+    {L"--balloon-timeout", 0xFFFFFFFFul,
+     [](ShowOptions* o, unsigned long n) { o->balloonTimeoutMs = n; }, &ShowOptions::balloon},
+};
+
+template <typename Option, size_t N>
+const Option* FindOption(const Option (&options)[N], const std::wstring& name)
 {
-    *o = ShowOptions();
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        auto value = [&](std::wstring* out) {
-            if (i + 1 >= args.size()) {
-                *error = a + L" needs a value";
-                return false;
-            }
-            *out = args[++i];
-            return true;
-        };
-        auto number = [&](unsigned long max, unsigned long* out) {
-            std::wstring text;
-            if (!value(&text))
-                return false;
-            if (!ParseNumber(text, max, out)) {
-                *error = a + L": not a number from 0 to " + std::to_wstring(max) + L": " + text;
-                return false;
-            }
-            return true;
-        };
-        unsigned long n = 0;
-        bool ok = true;
-        if (a == L"--help" || a == L"-h" || a == L"/?") o->help = true;
-        else if (a == L"--version") o->version = true;
-        else if (a == L"--heading") ok = value(&o->heading);
-        else if (a == L"--body") ok = value(&o->body);
-        else if (a == L"--link-text") ok = value(&o->linkText);
-        else if (a == L"--url") ok = value(&o->url);
-        else if (a == L"--checks") ok = value(&o->checks);
-        else if (a == L"--check-mask") { ok = number(0xFFFF, &n); o->checkMask = static_cast<int>(n); }
-        else if (a == L"--buttons") ok = value(&o->buttons);
-        else if (a == L"--button-mask") { ok = number(0xFFFF, &n); o->buttonMask = static_cast<int>(n); }
-        else if (a == L"--list") ok = value(&o->list);
-        else if (a == L"--close-box") o->closeBox = true;
-        else if (a == L"--dialog") o->dialog = true;
-        else if (a == L"--wait") o->wait = true;
-        else if (a == L"--sticky") o->sticky = true;
-        else if (a == L"--flat") o->flat = true;
-        else if (a == L"--delay") ok = number(0xFFFFFFFFul, &o->delayMs);
-        else if (a == L"--registered") o->registered = true;
-        else if (a == L"--screenshot") ok = value(&o->screenshot);
-        else if (a == L"--colors") {
-            std::wstring text;
-            ok = value(&text);
-            if (ok && !(ok = ParseColors(text, o->colors)))
-                *error = L"--colors wants five colours 0xBBGGRR separated by commas: " + text;
-            o->haveColors = ok;
-        }
-        else if (a == L"--icon") {
-            std::wstring kind;
-            ok = value(&kind);
-            if (!ok) {}
-            else if (kind == L"error") o->iconStyle = kIconError;
-            else if (kind == L"alert") o->iconStyle = kIconAlert;
-            else if (kind == L"info") o->iconStyle = kIconInfo;
-            else if (kind == L"warning") o->iconStyle = 0;
-            else { *error = L"--icon wants error, alert, info or warning: " + kind; ok = false; }
-        }
-        else if (a == L"--tray-tip") { o->tray = true; ok = value(&o->tip); }
-        else if (a == L"--balloon-title") { o->balloon = true; ok = value(&o->balloonTitle); }
-        else if (a == L"--balloon-text") { o->balloon = true; ok = value(&o->balloonText); }
-        else if (a == L"--balloon-timeout") { o->balloon = true; ok = number(0xFFFFFFFFul, &o->balloonTimeoutMs); }
-        else { *error = L"unknown argument: " + a; ok = false; }
-        if (!ok)
-            return false;
+    for (const Option& option : options)
+        if (name == option.name)
+            return &option;
+    return nullptr;
+}
+
+// The arguments in turn, each option taking the value that follows it.
+class ArgumentReader {
+public:
+    ArgumentReader(const std::vector<std::wstring>& args, std::wstring* error)
+        : args_(args), error_(error)
+    {
     }
+
+    bool More() const { return next_ < args_.size(); }
+    const std::wstring& Take() { return args_[next_++]; }
+
+    // The value of option; false with a message when the arguments end first.
+    bool Value(const std::wstring& option, std::wstring* out)
+    {
+        if (!More()) {
+            *error_ = option + L" needs a value";
+            return false;
+        }
+        *out = Take();
+        return true;
+    }
+
+    // A number from 0 to max as option's value. On failure *out is left as it was.
+    bool Number(const std::wstring& option, unsigned long max, unsigned long* out)
+    {
+        std::wstring text;
+        if (!Value(option, &text))
+            return false;
+        if (!ParseNumber(text, max, out)) {
+            *error_ = option + L": not a number from 0 to " + std::to_wstring(max) + L": " + text;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const std::vector<std::wstring>& args_;
+    std::wstring* error_;
+    size_t next_ = 0;
+};
+
+bool ParseColorsOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o,
+                       std::wstring* error)
+{
+    std::wstring text;
+    bool ok = reader.Value(option, &text);
+    if (ok && !(ok = ParseColors(text, o->colors)))
+        *error = L"--colors wants five colours 0xBBGGRR separated by commas: " + text;
+    o->haveColors = ok;
+    return ok;
+}
+
+bool ParseIconOption(ArgumentReader& reader, const std::wstring& option, ShowOptions* o,
+                     std::wstring* error)
+{
+    std::wstring kind;
+    if (!reader.Value(option, &kind))
+        return false;
+    if (kind == L"error") o->iconStyle = NTF_STYLE_ICON_ERROR;
+    else if (kind == L"alert") o->iconStyle = NTF_STYLE_ICON_ALERT;
+    else if (kind == L"info") o->iconStyle = NTF_STYLE_ICON_INFO;
+    else if (kind == L"warning") o->iconStyle = 0;
+    else {
+        *error = L"--icon wants error, alert, info or warning: " + kind;
+        return false;
+    }
+    return true;
+}
+
+// One option and its value, if it takes one.
+bool ParseOption(ArgumentReader& reader, const std::wstring& a, ShowOptions* o, std::wstring* error)
+{
+    if (const FlagOption* flag = FindOption(kFlagOptions, a)) {
+        o->*flag->flag = true;
+        return true;
+    }
+    if (const TextOption* text = FindOption(kTextOptions, a)) {
+        if (text->form)
+            o->*text->form = true;
+        return reader.Value(a, &(o->*text->text));
+    }
+    if (const NumberOption* number = FindOption(kNumberOptions, a)) {
+        if (number->form)
+            o->*number->form = true;
+        unsigned long n = 0;
+        const bool ok = reader.Number(a, number->max, &n);
+        number->store(o, n);
+        return ok;
+    }
+    if (a == L"--colors")
+        return ParseColorsOption(reader, a, o, error);
+    if (a == L"--icon")
+        return ParseIconOption(reader, a, o, error);
+    *error = L"unknown argument: " + a;
+    return false;
+}
+
+// What the options ask for must be one thing that can be shown.
+bool CheckCombination(const ShowOptions* o, std::wstring* error)
+{
     if (o->help || o->version)
         return true;
     const bool popup = !o->heading.empty() || !o->body.empty();
@@ -138,14 +224,28 @@ bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std
     return true;
 }
 
+}  // namespace
+
+bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* o, std::wstring* error)
+{
+    *o = ShowOptions();
+    ArgumentReader reader(args, error);
+    while (reader.More()) {
+        const std::wstring& a = reader.Take();
+        if (!ParseOption(reader, a, o, error))
+            return false;
+    }
+    return CheckCombination(o, error);
+}
+
 long StyleForOptions(const ShowOptions& o)
 {
     long style = o.iconStyle;
-    if (o.dialog) style |= kDialog;
-    if (o.closeBox) style |= kCloseBox;
-    if (o.wait) style |= kWait;
-    if (o.sticky) style |= kSticky;
-    if (o.flat) style |= kFlatBorder;
+    if (o.dialog) style |= NTF_STYLE_DIALOG;
+    if (o.closeBox) style |= NTF_STYLE_CLOSEBOX;
+    if (o.wait) style |= NTF_STYLE_WAIT;
+    if (o.sticky) style |= NTF_STYLE_STICKY;
+    if (o.flat) style |= NTF_STYLE_FLATBORDER;
     return style;
 }
 
@@ -153,14 +253,14 @@ std::wstring DescribeResult(unsigned short code, const ShowOptions& o)
 {
     if (o.tray || o.balloon) {
         switch (code) {
-        case 1001: return L"the balloon was clicked (or its popup was closed by a click)";
-        case 1000: return L"the balloon timed out (or its popup was closed by its close box or timer)";
-        case 1: return L"the tray session was aborted";
+        case NTF_RESULT_BALLOON_CLICKED: return L"the balloon was clicked (or its popup was closed by a click)";
+        case NTF_RESULT_BALLOON_TIMEOUT: return L"the balloon timed out (or its popup was closed by its close box or timer)";
+        case NTF_RESULT_TRAY_ABORTED: return L"the tray session was aborted";
         default: return L"no balloon event";
         }
     }
     if (o.closeBox && !o.dialog)
-        return code == 1000 ? L"closed by the close box or the timer"
+        return code == NTF_RESULT_CLOSED_BY_BOX_OR_TIMER ? L"closed by the close box or the timer"
                             : L"closed by a click on the body, a button or the list's confirm button";
     if (!o.list.empty() && !o.dialog)
         return code == 0xFFFF ? L"the list had nothing selected"

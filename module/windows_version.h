@@ -1,4 +1,5 @@
-// Which Windows the module runs on, as far as the balloon flow cares.
+// Which Windows the module runs on: the class the balloon flow asks for, and the old NT
+// versions that show the arrow over a link.
 #pragma once
 #include <windows.h>
 
@@ -15,6 +16,9 @@ enum WindowsVersionClass {
     kWinServer2003 = 8,
 };
 
+// The class of the running Windows.
+int ClassifyWindowsVersion();
+
 // The decision from the numbers: getVersion is GetVersion's result (bit 31 set for the 95
 // family, major version in the low byte); info is what GetVersionExA filled in, or null when
 // no version record could be had.
@@ -25,3 +29,8 @@ inline bool UsesBalloonTips(int versionClass)
 {
     return versionClass == kWinXP || versionClass == kWinServer2003;
 }
+
+// 1 on Windows NT 4.0 and older NT versions: they show the arrow, not the hand, over a link.
+int IsOldNtPlatform();
+// The same decision from the numbers GetVersionExA reports.
+int IsOldNtVersion(DWORD platformId, DWORD majorVersion);

@@ -1,5 +1,18 @@
-#include "tray/windows_version.h"
-#include "tray/tray_thread.h"
+#include "module/windows_version.h"
+
+#include <cstring>
+
+static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA");
+
+namespace {
+// What GetVersionExA reports; false when it reports nothing.
+bool ReadVersionRecord(OSVERSIONINFOA* info)
+{
+    std::memset(info, 0, sizeof *info);
+    info->dwOSVersionInfoSize = sizeof *info;
+    return GetVersionExA(info) != 0;
+}
+}  // namespace
 
 int ClassifyWindowsVersionFrom(DWORD getVersion, const OSVERSIONINFOA* info)
 {
@@ -34,18 +47,19 @@ int ClassifyWindowsVersion()
     // Win32s is told apart by GetVersion alone.
     if ((version & 0x80000000u) && LOBYTE(LOWORD(version)) < 4)
         return kWinWin32s;
-    static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA");
-    auto* info = static_cast<OSVERSIONINFOA*>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OSVERSIONINFOA)));
-    if (info) {
-        info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-        if (!GetVersionExA(info)) {
-            HeapFree(GetProcessHeap(), 0, info);
-            info = nullptr;
-        }
-    }
-    int result = ClassifyWindowsVersionFrom(version, info);
-    if (info)
-        HeapFree(GetProcessHeap(), 0, info);
-    return result;
+    OSVERSIONINFOA info;
+    return ClassifyWindowsVersionFrom(version, ReadVersionRecord(&info) ? &info : nullptr);
+}
+
+int IsOldNtVersion(DWORD platformId, DWORD majorVersion)
+{
+    return platformId == VER_PLATFORM_WIN32_NT && majorVersion <= 4 ? 1 : 0;
+}
+
+int IsOldNtPlatform()
+{
+    OSVERSIONINFOA info;
+    if (!ReadVersionRecord(&info))
+        return 0;
+    return IsOldNtVersion(info.dwPlatformId, info.dwMajorVersion);
 }
