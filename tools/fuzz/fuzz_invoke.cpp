@@ -15,6 +15,7 @@
 // down which calls a fault needs.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objsafe.h>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
@@ -162,9 +163,10 @@ struct Expectation {
     bool called;
 };
 
-// nullParams/nullArgs: no DISPPARAMS, or no rgvarg in it.
+// nullParams/nullArgs: no DISPPARAMS, or no rgvarg in it. untrusted: the object was marked
+// safe for untrusted callers, as a browser marks it for a page.
 Expectation Expect(bool serverOff, DISPID id, WORD flags, bool nullParams, bool nullArgs,
-                   UINT cArgs, const VARIANT* args)
+                   UINT cArgs, const VARIANT* args, bool untrusted)
 {
     if (serverOff)
         return {S_FALSE, false};
@@ -175,6 +177,9 @@ Expectation Expect(bool serverOff, DISPID id, WORD flags, bool nullParams, bool 
     for (unsigned i = 0; i < kWanted[id].count; ++i)
         if (args[i].vt != WantedTag(id, i))
             return {DISP_E_TYPEMISMATCH, false};
+    // A page can only pass a string where the tray methods take a record's address.
+    if (untrusted && (id == 8 || id == 9))
+        return {E_ACCESSDENIED, false};
     return {S_OK, true};
 }
 
@@ -812,13 +817,13 @@ void Pump(DWORD ms)
 }
 
 // Runs one call and checks it; the result is empty, or what went wrong.
-std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reached)
+std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reached, bool untrusted)
 {
     VARIANT* args = host.Arguments(call.physical);
     std::memcpy(args, call.args, call.physical * sizeof(VARIANT));
     const bool serverOff = serverDisabled != 0;
     const Expectation expected = Expect(serverOff, call.dispId, call.flags, call.nullParams,
-                                        call.nullArgs, call.cArgs, args);
+                                        call.nullArgs, call.cArgs, args, untrusted);
     DISPPARAMS params = {call.nullArgs ? nullptr : args,
                          call.nullNamedIds ? nullptr : call.namedIds, call.cArgs, call.named};
     VARIANT result;
@@ -830,6 +835,11 @@ std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reach
     const Settings before = Settings::Now();
     TrayRequest* request = (call.dispId == 8 || call.dispId == 9) && call.physical
                                ? reinterpret_cast<TrayRequest*>(call.args[0].bstrVal) : nullptr;
+    // A record no tray session holds must come back from a refused call byte for byte.
+    const bool watchRecord = untrusted && request && request != before.request &&
+                             request >= host.requests && request < host.requests + HostThings::kRequests;
+    TrayRequest recordBefore;
+    if (watchRecord) std::memcpy(&recordBefore, request, sizeof recordBefore);
 
     callStarted = Ticks();
     const HRESULT hr = object->Invoke(call.dispId, kNoIID, 0, call.flags,
@@ -861,6 +871,8 @@ std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reach
     if (!expected.called) {
         if (!(Settings::Now() == before))
             return "a call that must not reach any method changed the session";
+        if (watchRecord && std::memcmp(&recordBefore, request, sizeof recordBefore) != 0)
+            return "a call refused to an untrusted caller changed the record";
         return "";
     }
     // The values reached the method that takes them, in their order.
@@ -1054,9 +1066,15 @@ void Nothing() {}
 void SwitchServerOff() { serverDisabled = 1; }
 void SwitchServerOn() { serverDisabled = 0; }
 
+// As a page's script: the calls go to a second object, marked safe for untrusted callers.
+bool untrustedCalls = false;
+void CallAsAPage() { untrustedCalls = true; }
+void CallAsTheHost() { untrustedCalls = false; }
+
 const Phase kPhases[] = {
     {"server off", 15, SwitchServerOff, SwitchServerOn},
-    {nullptr, 85, Nothing, Nothing},
+    {"untrusted caller", 15, CallAsAPage, CallAsTheHost},
+    {nullptr, 70, Nothing, Nothing},
 };
 constexpr unsigned kPhaseCalls = 40;
 
@@ -1100,7 +1118,16 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
     IDispatch* object = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&object)), S_OK);
+    IDispatch* pageObject = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&pageObject)), S_OK);
     factory->Release();
+    {
+        IObjectSafety* safety = nullptr;
+        ASSERT_EQ(pageObject->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)), S_OK);
+        ASSERT_EQ(safety->SetInterfaceSafetyOptions(kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER), S_OK);
+        safety->Release();
+    }
 
     const DWORD thread = GetCurrentThreadId();
     HostThings host;
@@ -1110,6 +1137,7 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     long closes = 0;
     std::string seen;
     unsigned called[10] = {};
+    unsigned pageCalls = 0, pageTrayCalls = 0;   // calls as a page, and of them to the tray methods
     int gdiBefore = 0, windowsBefore = 0;
     std::vector<unsigned char> gdiTypesBefore, gdiTypesAfterCalls, gdiTypesReplayed;
     unsigned replayed = 0;
@@ -1144,8 +1172,12 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
                          phase->tag ? phase->tag : "", phase->tag ? "] " : "", call.Describe().c_str());
                 if (options.trace) std::printf("fuzz: call %u: %s\n", n, currentText);
                 bool reached = false;
-                failure = RunCall(object, host, call, &reached);
+                failure = RunCall(untrustedCalls ? pageObject : object, host, call, &reached, untrustedCalls);
                 if (reached && counted) ++called[call.dispId];
+                if (untrustedCalls && counted) {
+                    ++pageCalls;
+                    if (call.dispId == 8 || call.dispId == 9) ++pageTrayCalls;
+                }
                 made = n;
                 if (!failure.empty()) {
                     PrintCurrent(failure.c_str());
@@ -1193,6 +1225,8 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
         seen = watchdog.Seen();
     }
     std::printf("fuzz: the watchdog saw %s and sent %ld closing events\n", seen.c_str(), closes);
+    std::printf("fuzz: %u calls as a page (object marked for untrusted callers), %u of them to the "
+                "tray methods\n", pageCalls, pageTrayCalls);
     std::printf("fuzz: methods reached by DISPID 1..9:");
     for (int id = 1; id <= 9; ++id) std::printf(" %u", called[id]);
     std::printf("\n");
@@ -1212,6 +1246,7 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     EXPECT_EQ(CountThreadWindows(), windowsBefore);
     EXPECT_EQ(Joined(ProcessWindows()), Joined(processWindowsBefore));
 
+    EXPECT_EQ(pageObject->Release(), 0u);
     EXPECT_EQ(object->Release(), 0u);
     EXPECT_EQ(liveObjectCount, 0);
     host.Destroy();
