@@ -80,7 +80,7 @@ HRESULT CheckInvoke(bool serverOff, DISPID dispId, WORD flags, const DISPPARAMS*
 
 bool RefusedToUntrustedCaller(DISPID dispId)
 {
-    return dispId == 8 || dispId == 9;   // SetTrayIcon, ShowUpdateBalloon
+    return dispId == NTF_DISPID_SETTRAYICON || dispId == NTF_DISPID_SHOWUPDATEBALLOON;
 }
 
 HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID,
@@ -99,36 +99,36 @@ HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID,
     short result = 0;
     HRESULT hr = S_OK;
     switch (dispIdMember) {
-    case 1:
+    case NTF_DISPID_ACTION:
         hr = AxObjAction(This, a[5].bstrVal, a[4].bstrVal, a[3].bstrVal, a[2].bstrVal,
                          a[1].lVal, a[0].lVal, &result);
         break;
-    case 2:
+    case NTF_DISPID_SETCHECKINFO:
         hr = AxObjSetCheckInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
-    case 3:
+    case NTF_DISPID_SETBUTTONINFO:
         hr = AxObjSetButtonInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
-    case 4:
+    case NTF_DISPID_SETCOMBOXINFO:
         hr = AxObjSetComboxInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
     // The whole 32-bit value: a delay above 32767 ms and every colour's blue byte survive.
-    case 5:
+    case NTF_DISPID_TIMEINTERVAL:
         hr = AxObjTimeInterval(This, a[0].uintVal);
         break;
-    case 6:
+    case NTF_DISPID_SETCOLOR:
         hr = AxObjSetColor(This, a[4].uintVal, a[3].uintVal, a[2].uintVal, a[1].uintVal,
                            a[0].uintVal);
         break;
     // Handles are 32-bit significant; a 64-bit host's handle is the sign-extended value.
-    case 7:
+    case NTF_DISPID_SETAPPICON:
         hr = AxObjSetAppIcon(This, reinterpret_cast<HICON>(static_cast<LONG_PTR>(a[0].lVal)));
         break;
     // The record's address travels where a BSTR pointer would, at full pointer size.
-    case 8:
+    case NTF_DISPID_SETTRAYICON:
         hr = AxObjSetTrayIcon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
         break;
-    case 9:
+    case NTF_DISPID_SHOWUPDATEBALLOON:
         hr = AxObjShowUpdateBalloon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
         break;
     }

@@ -6,24 +6,9 @@
 #include <cstring>
 #include <new>
 
-const IID kIID_IObjectSafety =
-    {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
-const IID kIID_IOleObject =
-    {0x00000112, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kIID_IUnknown =
-    {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kIID_IDispatch =
-    {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 static NtfObjRecord* RecordOfSafety(void* safety)
 {
-    return reinterpret_cast<NtfObjRecord*>(static_cast<char*>(safety) -
-                                           offsetof(NtfObjRecord, safety));
-}
-
-static bool SameGuid(REFIID a, const IID& b)
-{
-    return std::memcmp(&a, &b, sizeof(IID)) == 0;
+    return CONTAINING_RECORD(safety, NtfObjRecord, safety);
 }
 
 HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out)
@@ -33,13 +18,13 @@ HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** 
     *out = nullptr;
     NtfObjRecord* object = RecordOf(This);
     void* chosen = nullptr;
-    if (SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch))
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch))
         chosen = &object->primary;
-    else if (SameGuid(riid, kIID_IOleObject))
+    else if (IsEqualIID(riid, IID_IOleObject))
         chosen = &object->ole;   // containers call its operations: it needs a table of its own
-    else if (SameGuid(riid, kIID_IObjectSafety))
+    else if (IsEqualIID(riid, IID_IObjectSafety))
         chosen = &object->safety;
-    else if (SameGuid(riid, IID_IAxObj) || SameGuid(riid, IID_IAxObj2))
+    else if (IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2))
         chosen = &object->primary;
     if (!chosen)
         return E_NOINTERFACE;
@@ -103,8 +88,8 @@ DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled)
 // (persistence, say) the other.
 static DWORD* SafetyWordFor(NtfObjRecord* object, REFIID riid)
 {
-    const bool own = SameGuid(riid, kIID_IUnknown) || SameGuid(riid, kIID_IDispatch) ||
-                     SameGuid(riid, IID_IAxObj) || SameGuid(riid, IID_IAxObj2);
+    const bool own = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+                     IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2);
     return &object->safetyEnabled[own ? 0 : 1];
 }
 

@@ -52,9 +52,6 @@ extern const IAxObjVtbl kAxObjTable;
 extern const ObjectSafetyTable kObjectSafetyTable;
 extern const struct IOleObjectVtbl kOleObjectTable;
 
-extern const IID kIID_IObjectSafety;
-extern const IID kIID_IOleObject;
-
 // A new object with count 1 (liveObjectCount rises by 1), or null without memory.
 NtfObjRecord* CreateNtfObj();
 

@@ -10,7 +10,7 @@ namespace {
 
 NtfObjRecord* RecordOfOle(IOleObject* ole)
 {
-    return reinterpret_cast<NtfObjRecord*>(reinterpret_cast<char*>(ole) - offsetof(NtfObjRecord, ole));
+    return CONTAINING_RECORD(ole, NtfObjRecord, ole);
 }
 
 ULONG STDMETHODCALLTYPE OleAddRef(IOleObject* This)

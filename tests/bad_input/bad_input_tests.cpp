@@ -21,7 +21,7 @@
 #include "NtfObj.h"
 #include "automation/methods.h"
 #include "controls/popup_harness.h"
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/option_controls.h"

@@ -8,7 +8,7 @@
 #include "automation/dispatcher.h"
 #include "automation/methods.h"
 #include "automation/ntf_object.h"
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "module/registration.h"
 #include "popup/notify_session.h"
@@ -148,18 +148,18 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
 {
     IUnknown* primary = static_cast<IUnknown*>(Create(kIUnknown));
     void* safety = nullptr;
-    ASSERT_EQ(primary->QueryInterface(kIID_IObjectSafety, &safety), S_OK);
+    ASSERT_EQ(primary->QueryInterface(IID_IObjectSafety, &safety), S_OK);
     EXPECT_NE(safety, static_cast<void*>(primary));
     void* ole = nullptr;
-    ASSERT_EQ(primary->QueryInterface(kIID_IOleObject, &ole), S_OK);
+    ASSERT_EQ(primary->QueryInterface(IID_IOleObject, &ole), S_OK);
     EXPECT_NE(ole, static_cast<void*>(primary)) << "IOleObject has a table of its own";
     EXPECT_NE(ole, safety);
     static_cast<IUnknown*>(ole)->Release();
     EXPECT_EQ(Count(primary), 2);
 
     struct Case { const IID* iid; bool answered; } cases[] = {
-        {&kIUnknown, true}, {&kIDispatch, true}, {&kIID_IOleObject, true},
-        {&IID_IAxObj, true}, {&IID_IAxObj2, true}, {&kIID_IObjectSafety, true},
+        {&kIUnknown, true}, {&kIDispatch, true}, {&IID_IOleObject, true},
+        {&IID_IAxObj, true}, {&IID_IAxObj2, true}, {&IID_IObjectSafety, true},
         {&kIClassFactory, false}, {&kIPersist, false}, {&LIBID_COMOBJLib, false},
     };
     for (IUnknown* through : {primary, static_cast<IUnknown*>(safety)}) {
@@ -173,8 +173,8 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
                 continue;
             }
             ASSERT_EQ(hr, S_OK);
-            void* expected = c.iid == &kIID_IObjectSafety ? safety
-                             : c.iid == &kIID_IOleObject  ? ole
+            void* expected = c.iid == &IID_IObjectSafety ? safety
+                             : c.iid == &IID_IOleObject  ? ole
                                                           : static_cast<void*>(primary);
             EXPECT_EQ(out, expected);
             EXPECT_EQ(Count(primary), 3);
@@ -198,7 +198,7 @@ TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGrantedAndRemembered)
     EXPECT_EQ(info, reinterpret_cast<ITypeInfo*>(2));
 
     void* out = nullptr;
-    ASSERT_EQ(dispatch->QueryInterface(kIID_IObjectSafety, &out), S_OK);
+    ASSERT_EQ(dispatch->QueryInterface(IID_IObjectSafety, &out), S_OK);
     const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
     const IID kIPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
     const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER, data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
@@ -637,7 +637,7 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
 void SetSafety(IDispatch* dispatch, const IID& iid, DWORD mask, DWORD enabled)
 {
     void* out = nullptr;
-    ASSERT_EQ(dispatch->QueryInterface(kIID_IObjectSafety, &out), S_OK);
+    ASSERT_EQ(dispatch->QueryInterface(IID_IObjectSafety, &out), S_OK);
     const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
     EXPECT_EQ(safety->SetInterfaceSafetyOptions(out, iid, mask, enabled), S_OK);
     safety->Release(out);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "automation/ntf_object.h"
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 

@@ -22,7 +22,7 @@
 #include "../tray/tray_test_support.h"
 #include "NtfObj.h"
 #include "browser_in_process.h"
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "support/thread_windows.h"

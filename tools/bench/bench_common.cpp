@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 
 double NowMs()
 {

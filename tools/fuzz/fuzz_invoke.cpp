@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "NtfObj.h"
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "module/registration.h"
 #include "popup/notify_session.h"

@@ -1,5 +1,5 @@
 // NtfObjFactory: creates NtfObj objects; it cannot aggregate and keeps no server locks.
-#include "module/class_factory.h"
+#include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "automation/ntf_object.h"
 #include <cstring>
@@ -16,15 +16,6 @@ struct ClassFactoryTable {
 
 namespace {
 
-const IID kIID_IUnknown =
-    {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kIID_IClassFactory =
-    {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-bool SameGuid(REFGUID a, const GUID& b)
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-}
 
 ULONG STDMETHODCALLTYPE FactoryAddRef(NtfObjFactory* This)
 {
@@ -46,7 +37,7 @@ HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid
     if (!out)   // nowhere to put the answer: say so rather than write through null
         return E_POINTER;
     *out = nullptr;
-    if (!SameGuid(riid, kIID_IUnknown) && !SameGuid(riid, kIID_IClassFactory))
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
         return E_NOINTERFACE;
     *out = This;
     FactoryAddRef(This);
@@ -61,7 +52,7 @@ HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* o
     *out = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    if (!SameGuid(This->classId, CLSID_NtfObj))
+    if (!IsEqualCLSID(This->classId, CLSID_NtfObj))
         return E_FAIL;
     NtfObjRecord* object = CreateNtfObj();
     if (!object)
@@ -99,7 +90,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
-    if (!SameGuid(rclsid, CLSID_NtfObj))
+    if (!IsEqualCLSID(rclsid, CLSID_NtfObj))
         return CLASS_E_CLASSNOTAVAILABLE;
     NtfObjFactory* factory = CreateNtfObjFactory(rclsid);
     if (!factory)
