@@ -6,16 +6,15 @@
 #include <new>
 
 struct ClassFactoryTable {
-    HRESULT (STDMETHODCALLTYPE *QueryInterface)(NtfObjFactory* This, REFIID riid, void** out);
-    ULONG (STDMETHODCALLTYPE *AddRef)(NtfObjFactory* This);
-    ULONG (STDMETHODCALLTYPE *Release)(NtfObjFactory* This);
-    HRESULT (STDMETHODCALLTYPE *CreateInstance)(NtfObjFactory* This, IUnknown* outer,
-                                                REFIID riid, void** out);
-    HRESULT (STDMETHODCALLTYPE *LockServer)(NtfObjFactory* This, BOOL lock);
+    HRESULT(STDMETHODCALLTYPE* QueryInterface)(NtfObjFactory* This, REFIID riid, void** out);
+    ULONG(STDMETHODCALLTYPE* AddRef)(NtfObjFactory* This);
+    ULONG(STDMETHODCALLTYPE* Release)(NtfObjFactory* This);
+    HRESULT(STDMETHODCALLTYPE* CreateInstance)
+    (NtfObjFactory* This, IUnknown* outer, REFIID riid, void** out);
+    HRESULT(STDMETHODCALLTYPE* LockServer)(NtfObjFactory* This, BOOL lock);
 };
 
 namespace {
-
 
 ULONG STDMETHODCALLTYPE FactoryAddRef(NtfObjFactory* This)
 {
@@ -34,7 +33,7 @@ ULONG STDMETHODCALLTYPE FactoryRelease(NtfObjFactory* This)
 
 HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid, void** out)
 {
-    if (!out)   // nowhere to put the answer: say so rather than write through null
+    if (!out)  // nowhere to put the answer: say so rather than write through null
         return E_POINTER;
     *out = nullptr;
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
@@ -44,10 +43,10 @@ HRESULT STDMETHODCALLTYPE FactoryQueryInterface(NtfObjFactory* This, REFIID riid
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* outer,
-                                                REFIID riid, void** out)
+HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* outer, REFIID riid,
+                                                void** out)
 {
-    if (!out)   // checked first: nothing is created that could not be handed over
+    if (!out)  // checked first: nothing is created that could not be handed over
         return E_POINTER;
     *out = nullptr;
     if (outer)
@@ -69,8 +68,7 @@ HRESULT STDMETHODCALLTYPE FactoryLockServer(NtfObjFactory*, BOOL)
 }
 
 const ClassFactoryTable kClassFactoryTable = {
-    FactoryQueryInterface, FactoryAddRef, FactoryRelease, FactoryCreateInstance,
-    FactoryLockServer,
+    FactoryQueryInterface, FactoryAddRef, FactoryRelease, FactoryCreateInstance, FactoryLockServer,
 };
 
 }  // namespace

@@ -8,8 +8,8 @@
 namespace {
 
 const wchar_t* const kMethodNames[] = {
-    L"Action", L"SetCheckInfo", L"SetButtonInfo", L"SetComboxInfo", L"TimeInterval",
-    L"SetColor", L"SetAppIcon", L"SetTrayIcon", L"ShowUpdateBalloon",
+    L"Action",   L"SetCheckInfo", L"SetButtonInfo", L"SetComboxInfo",     L"TimeInterval",
+    L"SetColor", L"SetAppIcon",   L"SetTrayIcon",   L"ShowUpdateBalloon",
 };
 
 // Required tags in positional order (first argument first); rgvarg holds them reversed.
@@ -20,15 +20,15 @@ struct MethodArguments {
 };
 
 const MethodArguments kArguments[9] = {
-    {6, {VT_BSTR, VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4}, true},   // Action
-    {2, {VT_BSTR, VT_I2}, true},                                     // SetCheckInfo
-    {2, {VT_BSTR, VT_I2}, true},                                     // SetButtonInfo
-    {2, {VT_BSTR, VT_I2}, true},                                     // SetComboxInfo
-    {1, {VT_UINT}, false},                                           // TimeInterval
-    {5, {VT_UINT, VT_UINT, VT_UINT, VT_UINT, VT_UINT}, false},       // SetColor
-    {1, {VT_UI1}, false},                                            // SetAppIcon: the handle
-    {1, {VT_BSTR}, true},                                            // SetTrayIcon: the address
-    {1, {VT_BSTR}, true},                                            // ShowUpdateBalloon
+    {6, {VT_BSTR, VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4}, true},  // Action
+    {2, {VT_BSTR, VT_I2}, true},                                    // SetCheckInfo
+    {2, {VT_BSTR, VT_I2}, true},                                    // SetButtonInfo
+    {2, {VT_BSTR, VT_I2}, true},                                    // SetComboxInfo
+    {1, {VT_UINT}, false},                                          // TimeInterval
+    {5, {VT_UINT, VT_UINT, VT_UINT, VT_UINT, VT_UINT}, false},      // SetColor
+    {1, {VT_UI1}, false},                                           // SetAppIcon: the handle
+    {1, {VT_BSTR}, true},                                           // SetTrayIcon: the address
+    {1, {VT_BSTR}, true},                                           // ShowUpdateBalloon
 };
 
 }  // namespace
@@ -58,8 +58,7 @@ HRESULT STDMETHODCALLTYPE AxObjGetIDsOfNames(IAxObj*, REFIID, LPOLESTR* rgszName
     return S_OK;
 }
 
-HRESULT CheckInvoke(bool serverOff, DISPID dispId, WORD flags, const DISPPARAMS* params,
-                    bool* call)
+HRESULT CheckInvoke(bool serverOff, DISPID dispId, WORD flags, const DISPPARAMS* params, bool* call)
 {
     *call = false;
     if (serverOff)
@@ -83,9 +82,9 @@ bool RefusedToUntrustedCaller(DISPID dispId)
     return dispId == NTF_DISPID_SETTRAYICON || dispId == NTF_DISPID_SHOWUPDATEBALLOON;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID,
-                                      WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                                      EXCEPINFO*, UINT*)
+HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID, WORD wFlags,
+                                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
+                                      UINT*)
 {
     bool call = false;
     HRESULT checked = CheckInvoke(serverDisabled != 0, dispIdMember, wFlags, pDispParams, &call);
@@ -100,8 +99,8 @@ HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID,
     HRESULT hr = S_OK;
     switch (dispIdMember) {
     case NTF_DISPID_ACTION:
-        hr = AxObjAction(This, a[5].bstrVal, a[4].bstrVal, a[3].bstrVal, a[2].bstrVal,
-                         a[1].lVal, a[0].lVal, &result);
+        hr = AxObjAction(This, a[5].bstrVal, a[4].bstrVal, a[3].bstrVal, a[2].bstrVal, a[1].lVal,
+                         a[0].lVal, &result);
         break;
     case NTF_DISPID_SETCHECKINFO:
         hr = AxObjSetCheckInfo(This, a[1].bstrVal, a[0].iVal, &result);

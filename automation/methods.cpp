@@ -58,7 +58,7 @@ HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTi
                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
                                       long lStyle, short* nRet)
 {
-    ModuleCallScope inProgress;   // the wait loop and the dialog run the host's messages
+    ModuleCallScope inProgress;  // the wait loop and the dialog run the host's messages
     if (!nRet)
         return E_POINTER;
     AnsiText heading(bstrString), body(bstrTitle), url(bstrUrl), display(bstrUrlDisplay);
@@ -155,7 +155,7 @@ HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short*
 
 HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
 {
-    ModuleCallScope inProgress;   // the balloon's popup waits as Action does
+    ModuleCallScope inProgress;  // the balloon's popup waits as Action does
     if (!nRet)
         return E_POINTER;
     if (request) {

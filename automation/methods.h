@@ -17,8 +17,7 @@ HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj* This, ULONG gradientFrom, ULONG 
                                         ULONG borderColor, ULONG titleColor, ULONG bodyColor);
 HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj* This, HICON icon);
 HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj* This, TrayRequest* request, short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj* This, TrayRequest* request,
-                                                 short* nRet);
+HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj* This, TrayRequest* request, short* nRet);
 
 // Sizes of Action's own buffers.
 enum { kComposedMessageSize = 1040, kLinkTextSize = 260 };
@@ -36,6 +35,7 @@ public:
     AnsiText& operator=(const AnsiText&) = delete;
     const char* get() const { return text_; }
     const char* orEmpty() const { return text_ ? text_ : ""; }
+
 private:
     char* text_;
 };

@@ -13,7 +13,7 @@ static NtfObjRecord* RecordOfSafety(void* safety)
 
 HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out)
 {
-    if (!out)   // nowhere to put the answer: say so rather than write through null
+    if (!out)  // nowhere to put the answer: say so rather than write through null
         return E_POINTER;
     *out = nullptr;
     NtfObjRecord* object = RecordOf(This);
@@ -21,7 +21,7 @@ HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** 
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch))
         chosen = &object->primary;
     else if (IsEqualIID(riid, IID_IOleObject))
-        chosen = &object->ole;   // containers call its operations: it needs a table of its own
+        chosen = &object->ole;  // containers call its operations: it needs a table of its own
     else if (IsEqualIID(riid, IID_IObjectSafety))
         chosen = &object->safety;
     else if (IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2))
@@ -119,31 +119,15 @@ static HRESULT STDMETHODCALLTYPE SafetySetOptions(void* This, REFIID riid, DWORD
 }
 
 const IAxObjVtbl kAxObjTable = {
-    AxObjQueryInterface,
-    AxObjAddRef,
-    AxObjRelease,
-    AxObjGetTypeInfoCount,
-    AxObjGetTypeInfo,
-    AxObjGetIDsOfNames,
-    AxObjInvoke,
-    AxObjAction,
-    AxObjSetCheckInfo,
-    AxObjSetButtonInfo,
-    AxObjSetComboxInfo,
-    AxObjTimeInterval,
-    AxObjSetColor,
-    AxObjSetAppIcon,
-    AxObjSetTrayIcon,
-    AxObjShowUpdateBalloon,
+    AxObjQueryInterface, AxObjAddRef,        AxObjRelease,       AxObjGetTypeInfoCount,
+    AxObjGetTypeInfo,    AxObjGetIDsOfNames, AxObjInvoke,        AxObjAction,
+    AxObjSetCheckInfo,   AxObjSetButtonInfo, AxObjSetComboxInfo, AxObjTimeInterval,
+    AxObjSetColor,       AxObjSetAppIcon,    AxObjSetTrayIcon,   AxObjShowUpdateBalloon,
 };
 static_assert(sizeof(IAxObjVtbl) == 16 * sizeof(void*), "sixteen slots");
 
 const ObjectSafetyTable kObjectSafetyTable = {
-    SafetyQueryInterface,
-    SafetyAddRef,
-    SafetyRelease,
-    SafetyGetOptions,
-    SafetySetOptions,
+    SafetyQueryInterface, SafetyAddRef, SafetyRelease, SafetyGetOptions, SafetySetOptions,
 };
 
 NtfObjRecord* CreateNtfObj()
@@ -151,8 +135,8 @@ NtfObjRecord* CreateNtfObj()
     void* memory = ModuleAllocate(sizeof(NtfObjRecord));
     if (!memory)
         return nullptr;
-    NtfObjRecord* object = new (memory) NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1,
-                                                      &kOleObjectTable, nullptr, {0, 0}, 0};
+    NtfObjRecord* object = new (memory)
+        NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1, &kOleObjectTable, nullptr, {0, 0}, 0};
     ModuleObjectCreated();
     return object;
 }

@@ -11,13 +11,13 @@ struct IOleObjectVtbl;
 
 // IObjectSafety in slot order; typed so that every slot is a stdcall function on i686.
 struct ObjectSafetyTable {
-    HRESULT (STDMETHODCALLTYPE *QueryInterface)(void* This, REFIID riid, void** out);
-    ULONG (STDMETHODCALLTYPE *AddRef)(void* This);
-    ULONG (STDMETHODCALLTYPE *Release)(void* This);
-    HRESULT (STDMETHODCALLTYPE *GetInterfaceSafetyOptions)(void* This, REFIID riid,
-                                                           DWORD* supported, DWORD* enabled);
-    HRESULT (STDMETHODCALLTYPE *SetInterfaceSafetyOptions)(void* This, REFIID riid,
-                                                           DWORD mask, DWORD enabled);
+    HRESULT(STDMETHODCALLTYPE* QueryInterface)(void* This, REFIID riid, void** out);
+    ULONG(STDMETHODCALLTYPE* AddRef)(void* This);
+    ULONG(STDMETHODCALLTYPE* Release)(void* This);
+    HRESULT(STDMETHODCALLTYPE* GetInterfaceSafetyOptions)
+    (void* This, REFIID riid, DWORD* supported, DWORD* enabled);
+    HRESULT(STDMETHODCALLTYPE* SetInterfaceSafetyOptions)
+    (void* This, REFIID riid, DWORD mask, DWORD enabled);
 };
 
 // One object: the primary pointer is its identity (IUnknown, IDispatch, IAxObj). The OLE
@@ -32,18 +32,21 @@ struct NtfObjRecord {
     const struct IOleObjectVtbl* ole;
     IOleClientSite* clientSite;
     DWORD safetyEnabled[2];
-    LONG untrustedCaller;   // set for good once a host asked for untrusted-caller safety
+    LONG untrustedCaller;  // set for good once a host asked for untrusted-caller safety
 };
 static_assert(offsetof(NtfObjRecord, primary) == 0, "the primary pointer is the identity");
-static_assert(sizeof(void*) != 4 || (sizeof(NtfObjRecord) == 32 && offsetof(NtfObjRecord, refCount) == 8 &&
-                                     offsetof(NtfObjRecord, ole) == 12 && offsetof(NtfObjRecord, clientSite) == 16 &&
-                                     offsetof(NtfObjRecord, safetyEnabled) == 20 &&
-                                     offsetof(NtfObjRecord, untrustedCaller) == 28),
-              "the 32-bit object record: two table pointers, the count, the OLE table, the site and "
-              "the safety options");
+static_assert(
+    sizeof(void*) != 4 ||
+        (sizeof(NtfObjRecord) == 32 && offsetof(NtfObjRecord, refCount) == 8 &&
+         offsetof(NtfObjRecord, ole) == 12 && offsetof(NtfObjRecord, clientSite) == 16 &&
+         offsetof(NtfObjRecord, safetyEnabled) == 20 &&
+         offsetof(NtfObjRecord, untrustedCaller) == 28),
+    "the 32-bit object record: two table pointers, the count, the OLE table, the site and "
+    "the safety options");
 
 // The safety options the object supports: both (safe to script, safe to initialise).
-const DWORD kSupportedSafetyOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+const DWORD kSupportedSafetyOptions =
+    INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 // The options enabled for an interface after SetInterfaceSafetyOptions(mask, enabled): the
 // bits of mask take their value from enabled; bits the object does not support stay clear.
 DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled);

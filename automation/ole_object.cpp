@@ -2,7 +2,7 @@
 // designer, a control host). The object shows nothing of its own at run time, so every
 // operation either keeps the client site, reports the class, or gives the container a
 // documented answer with its out-pointers cleared.
-#define CINTERFACE   // the SDK's typed IOleObjectVtbl, and C-style calls on the site
+#define CINTERFACE  // the SDK's typed IOleObjectVtbl, and C-style calls on the site
 #include "automation/ntf_object.h"
 #include <olectl.h>
 
@@ -35,7 +35,7 @@ HRESULT STDMETHODCALLTYPE OleSetClientSite(IOleObject* This, IOleClientSite* sit
         site->lpVtbl->AddRef(site);
     IOleClientSite* old = object->clientSite;
     object->clientSite = site;
-    if (old)   // last: releasing it may call back into the object
+    if (old)  // last: releasing it may call back into the object
         old->lpVtbl->Release(old);
     return S_OK;
 }
@@ -52,7 +52,7 @@ HRESULT STDMETHODCALLTYPE OleGetClientSite(IOleObject* This, IOleClientSite** si
 
 HRESULT STDMETHODCALLTYPE OleSetHostNames(IOleObject*, LPCOLESTR, LPCOLESTR)
 {
-    return S_OK;   // the object shows no window that could carry them
+    return S_OK;  // the object shows no window that could carry them
 }
 
 // Nothing to save; the container's site is let go, as a closed object no longer needs it.
@@ -191,36 +191,17 @@ DWORD OleMiscStatusBits()
 HRESULT OleVerbResult(LONG verb)
 {
     if (verb > 0)
-        return OLEOBJ_S_INVALIDVERB;   // carried out as the primary verb: nothing to do
-    if (verb >= OLEIVERB_DISCARDUNDOSTATE)   // primary, show, open, hide, UI and in-place activation
+        return OLEOBJ_S_INVALIDVERB;        // carried out as the primary verb: nothing to do
+    if (verb >= OLEIVERB_DISCARDUNDOSTATE)  // primary, show, open, hide, UI and in-place activation
         return S_OK;
-    return E_NOTIMPL;   // properties (no property pages) and verbs this object does not know
+    return E_NOTIMPL;  // properties (no property pages) and verbs this object does not know
 }
 
 const IOleObjectVtbl kOleObjectTable = {
-    OleQueryInterface,
-    OleAddRef,
-    OleRelease,
-    OleSetClientSite,
-    OleGetClientSite,
-    OleSetHostNames,
-    OleClose,
-    OleSetMoniker,
-    OleGetMoniker,
-    OleInitFromData,
-    OleGetClipboardData,
-    OleDoVerb,
-    OleEnumVerbs,
-    OleUpdate,
-    OleIsUpToDate,
-    OleGetUserClassID,
-    OleGetUserType,
-    OleSetExtent,
-    OleGetExtent,
-    OleAdvise,
-    OleUnadvise,
-    OleEnumAdvise,
-    OleGetMiscStatus,
-    OleSetColorScheme,
+    OleQueryInterface,   OleAddRef,      OleRelease,       OleSetClientSite,  OleGetClientSite,
+    OleSetHostNames,     OleClose,       OleSetMoniker,    OleGetMoniker,     OleInitFromData,
+    OleGetClipboardData, OleDoVerb,      OleEnumVerbs,     OleUpdate,         OleIsUpToDate,
+    OleGetUserClassID,   OleGetUserType, OleSetExtent,     OleGetExtent,      OleAdvise,
+    OleUnadvise,         OleEnumAdvise,  OleGetMiscStatus, OleSetColorScheme,
 };
 static_assert(sizeof(IOleObjectVtbl) == 24 * sizeof(void*), "twenty-four slots");

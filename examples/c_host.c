@@ -7,13 +7,13 @@
 
 int main(void)
 {
-    IAxObj *ntf = NULL;
+    IAxObj* ntf = NULL;
     BSTR heading, body;
     short result = 0;
     HRESULT hr;
 
     CoInitialize(NULL);
-    hr = CoCreateInstance(&CLSID_NtfObj, NULL, CLSCTX_INPROC_SERVER, &IID_IAxObj, (void **)&ntf);
+    hr = CoCreateInstance(&CLSID_NtfObj, NULL, CLSCTX_INPROC_SERVER, &IID_IAxObj, (void**)&ntf);
     if (FAILED(hr)) {
         printf("NtfObj is not registered (0x%08lX)\n", (unsigned long)hr);
         return 1;
@@ -21,11 +21,10 @@ int main(void)
     ntf->lpVtbl->TimeInterval(ntf, 5000);
     heading = SysAllocString(L"Backup");
     body = SysAllocString(L"The nightly backup has finished.");
-    ntf->lpVtbl->Action(ntf, heading, body, NULL, NULL, 0,
-                        NTF_STYLE_WAIT | NTF_STYLE_CLOSEBOX, &result);
+    ntf->lpVtbl->Action(ntf, heading, body, NULL, NULL, 0, NTF_STYLE_WAIT | NTF_STYLE_CLOSEBOX,
+                        &result);
     printf("result %d: %s\n", result,
-           result == 1000 ? "closed by the close box or the timer"
-                                                : "closed by a click");
+           result == 1000 ? "closed by the close box or the timer" : "closed by a click");
     SysFreeString(heading);
     SysFreeString(body);
     ntf->lpVtbl->Release(ntf);

@@ -1,5 +1,6 @@
 // An early-bound C++ host: creates the registered NtfObj, sets every kind of option and waits
-// for the popup to close. Build: x86_64-w64-mingw32-g++ -I../include cpp_host.cpp -lole32 -loleaut32 -luuid
+// for the popup to close. Build: x86_64-w64-mingw32-g++ -I../include cpp_host.cpp -lole32
+// -loleaut32 -luuid
 #include <windows.h>
 #include <cstdio>
 
@@ -19,8 +20,8 @@ int main()
     short ignored = 0;
     BSTR checks = SysAllocString(L"Remember me|Send a copy");
     BSTR buttons = SysAllocString(L"Accept|Decline");
-    ntf->SetCheckInfo(checks, 0x0001, &ignored);      // first box ticked at the start
-    ntf->SetButtonInfo(buttons, 0x0001, &ignored);    // first button is the default
+    ntf->SetCheckInfo(checks, 0x0001, &ignored);    // first box ticked at the start
+    ntf->SetButtonInfo(buttons, 0x0001, &ignored);  // first button is the default
     ntf->TimeInterval(8000);
     ntf->SetColor(0x00F0E0D0, 0x00FFFFFF, 0x00C08040, 0x00802000, 0x00000000);
 
@@ -40,7 +41,10 @@ int main()
             std::printf(" button %d;", button);
     std::printf("\n");
 
-    SysFreeString(checks); SysFreeString(buttons); SysFreeString(heading); SysFreeString(body);
+    SysFreeString(checks);
+    SysFreeString(buttons);
+    SysFreeString(heading);
+    SysFreeString(body);
     ntf->Release();
     CoUninitialize();
     return 0;

@@ -7,7 +7,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         ModuleProcessAttach(instance);
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
-        ModuleProcessDetach();   // FreeLibrary; at process exit nothing needs tidying
+        ModuleProcessDetach();  // FreeLibrary; at process exit nothing needs tidying
     }
     return TRUE;
 }

@@ -9,7 +9,7 @@ volatile LONG moduleCallsInProgress = 0;
 namespace {
 // Filled while the program or the DLL initialises, before any thread of the module runs.
 const ModuleUser* moduleUsers = nullptr;
-}
+}  // namespace
 
 ModuleUser::ModuleUser(bool (*busyQuery)(), void (*detachAction)())
     : busy(busyQuery), detach(detachAction), next(moduleUsers)
@@ -27,8 +27,7 @@ void ModuleProcessAttach(HINSTANCE instance)
 
 void ModuleProcessDetach()
 {
-    for (const ModuleUser* user = moduleUsers; user; user = user->next)
-        user->detach();
+    for (const ModuleUser* user = moduleUsers; user; user = user->next) user->detach();
 }
 
 void ModuleObjectCreated()

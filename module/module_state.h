@@ -27,8 +27,8 @@ struct ModuleUser {
     ModuleUser(const ModuleUser&) = delete;
     ModuleUser& operator=(const ModuleUser&) = delete;
 
-    bool (*const busy)();     // true while its code may still run: the module must stay loaded
-    void (*const detach)();   // on FreeLibrary: unregister its window class
+    bool (*const busy)();    // true while its code may still run: the module must stay loaded
+    void (*const detach)();  // on FreeLibrary: unregister its window class
     const ModuleUser* const next;
 };
 

@@ -13,10 +13,10 @@ volatile LONG serverDisabled __attribute__((section(".shared"), shared)) = 0;
 namespace {
 
 struct RegistrationEntry {
-    HKEY root;             // null ends the table
-    const char* keyPath;   // "%s" takes the CLSID text
-    const char* valueName; // null: the key's default value
-    const char* value;     // null: the module's full file name
+    HKEY root;              // null ends the table
+    const char* keyPath;    // "%s" takes the CLSID text
+    const char* valueName;  // null: the key's default value
+    const char* value;      // null: the module's full file name
 };
 
 const RegistrationEntry kRegistration[] = {
@@ -42,9 +42,9 @@ bool WriteRegistrationTable()
                             nullptr) != ERROR_SUCCESS)
             return false;
         const char* value = entry->value ? entry->value : moduleFile;
-        const LONG stored = RegSetValueExA(key, entry->valueName, 0, REG_SZ,
-                                           reinterpret_cast<const BYTE*>(value),
-                                           static_cast<DWORD>(lstrlenA(value) + 1));
+        const LONG stored =
+            RegSetValueExA(key, entry->valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           static_cast<DWORD>(lstrlenA(value) + 1));
         RegCloseKey(key);
         if (stored != ERROR_SUCCESS)
             return false;
@@ -109,7 +109,7 @@ HRESULT RegistrationResult(bool classDone, bool typeLibraryDone)
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
     if (!WriteRegistrationTable())
-        return RegistrationResult(false, false);   // the type library is then not registered
+        return RegistrationResult(false, false);  // the type library is then not registered
     return RegistrationResult(true, RegisterTypeLibrary());
 }
 

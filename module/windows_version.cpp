@@ -33,9 +33,12 @@ int ClassifyWindowsVersionFrom(DWORD getVersion, const OSVERSIONINFOA* info)
         return kWinNT4;
     if (info->dwMajorVersion == 5) {
         switch (info->dwMinorVersion) {
-        case 0: return kWin2000;
-        case 1: return kWinXP;
-        case 2: return kWinServer2003;
+        case 0:
+            return kWin2000;
+        case 1:
+            return kWinXP;
+        case 2:
+            return kWinServer2003;
         }
     }
     return kWinOtherNT;

@@ -4,10 +4,12 @@
 
 int ScaleForDpi(int value, UINT dpi)
 {
-    if (dpi == 0 || dpi == kDesignDpi) return value;
+    if (dpi == 0 || dpi == kDesignDpi)
+        return value;
     const long long scaled = static_cast<long long>(value) * dpi;
     const long long half = kDesignDpi / 2;
-    return static_cast<int>(scaled >= 0 ? (scaled + half) / kDesignDpi : -((-scaled + half) / kDesignDpi));
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / kDesignDpi
+                                        : -((-scaled + half) / kDesignDpi));
 }
 
 UINT DpiForWindow(HWND window)
@@ -20,7 +22,8 @@ UINT DpiForWindow(HWND window)
         looked = true;
     }
     if (window && getDpiForWindow)
-        if (const UINT dpi = getDpiForWindow(window)) return dpi;
+        if (const UINT dpi = getDpiForWindow(window))
+            return dpi;
     UINT dpi = 0;
     if (HDC screen = GetDC(nullptr)) {
         dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));

@@ -5,9 +5,10 @@ const COLORREF kWhite = 0x00FFFFFF;
 const COLORREF kLinkColour = 0x00FF0000;
 const COLORREF kDecorationColours[3] = {0x0029FFFF, 0x0026D5FA, 0x0029C6FF};
 int forcedHighContrast = -1;
-}
+}  // namespace
 
-FaceColours ChooseFaceColours(bool highContrast, const HostColours& host, const SystemColours& system)
+FaceColours ChooseFaceColours(bool highContrast, const HostColours& host,
+                              const SystemColours& system)
 {
     FaceColours c;
     c.highContrast = highContrast;
@@ -44,12 +45,14 @@ SystemColours CurrentSystemColours()
 
 bool HighContrastOn()
 {
-    if (forcedHighContrast >= 0) return forcedHighContrast != 0;
+    if (forcedHighContrast >= 0)
+        return forcedHighContrast != 0;
     HIGHCONTRASTA setting;
     setting.cbSize = sizeof setting;
     setting.dwFlags = 0;
     setting.lpszDefaultScheme = nullptr;
-    if (!SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0)) return false;
+    if (!SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0))
+        return false;
     return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
@@ -60,5 +63,6 @@ void ForceHighContrast(int state)
 
 HBRUSH FaceBackgroundBrush()
 {
-    return HighContrastOn() ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    return HighContrastOn() ? GetSysColorBrush(COLOR_WINDOW)
+                            : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }

@@ -12,17 +12,18 @@ struct SystemColours {
 };
 
 struct FaceColours {
-    bool highContrast;      // plain face: no gradient, no 3-D edges, a flat frame
-    COLORREF background;    // the whole client area
+    bool highContrast;    // plain face: no gradient, no 3-D edges, a flat frame
+    COLORREF background;  // the whole client area
     COLORREF gradientFrom, gradientTo;
-    COLORREF border;        // the flat frame
+    COLORREF border;  // the flat frame
     COLORREF title, body, link;
     COLORREF decoration[3];
 };
 
 // The face's colours for the setting. Host colours pass through as given (the painter masks
 // them); the link and decoration colours are the module's own.
-FaceColours ChooseFaceColours(bool highContrast, const HostColours& host, const SystemColours& system);
+FaceColours ChooseFaceColours(bool highContrast, const HostColours& host,
+                              const SystemColours& system);
 
 // The system's colours (GetSysColor) that a high-contrast face uses.
 SystemColours CurrentSystemColours();

@@ -7,7 +7,8 @@
 bool ParseLogFontText(const char* text, LOGFONTA* font)
 {
     std::memset(font, 0, sizeof *font);
-    if (!text) return false;
+    if (!text)
+        return false;
 
     long numbers[13];
     const char* p = text;
@@ -26,8 +27,10 @@ bool ParseLogFontText(const char* text, LOGFONTA* font)
     size_t length = 0;
     const size_t room = sizeof font->lfFaceName - 1;
     while (p[length] && !std::isspace(static_cast<unsigned char>(p[length]))) {
-        const size_t width = (IsDBCSLeadByte(static_cast<BYTE>(p[length])) && p[length + 1]) ? 2 : 1;
-        if (length + width > room) break;
+        const size_t width =
+            (IsDBCSLeadByte(static_cast<BYTE>(p[length])) && p[length + 1]) ? 2 : 1;
+        if (length + width > room)
+            break;
         length += width;
     }
     if (length == 0) {

@@ -5,17 +5,22 @@
 int ComputeGradientBands(int top, int bottom, COLORREF fromColour, COLORREF toColour,
                          GradientBand* bands)
 {
-    const int startR = GetRValue(fromColour), startG = GetGValue(fromColour), startB = GetBValue(fromColour);
+    const int startR = GetRValue(fromColour), startG = GetGValue(fromColour),
+              startB = GetBValue(fromColour);
     const int dR = GetRValue(toColour) - startR;
     const int dG = GetGValue(toColour) - startG;
     const int dB = GetBValue(toColour) - startB;
 
     int n = std::abs(dR);
-    if (std::abs(dG) > n) n = std::abs(dG);
-    if (std::abs(dB) > n) n = std::abs(dB);
+    if (std::abs(dG) > n)
+        n = std::abs(dG);
+    if (std::abs(dB) > n)
+        n = std::abs(dB);
     const int extent = bottom - top;
-    if (n >= extent) n = extent;
-    if (n <= 0) return 0;
+    if (n >= extent)
+        n = extent;
+    if (n <= 0)
+        return 0;
 
     // The steps are single-precision values; the products are taken in double precision, so a
     // band boundary may fall one row short of the bottom, as the painted face always has.

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 struct GradientBand {
-    int top;        // first row of the band
-    int bottom;     // row just below it
+    int top;     // first row of the band
+    int bottom;  // row just below it
     COLORREF colour;
 };
 

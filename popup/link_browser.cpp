@@ -8,12 +8,14 @@
 namespace {
 // {0002DF01-0000-0000-C000-000000000046} and {D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}, spelt
 // out so that no GUID library is needed.
-const CLSID kInternetExplorer = {0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+const CLSID kInternetExplorer = {
+    0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kWebBrowser2 = {
+    0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
 const DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 static_assert(kAnyServer == 0x15, "class context");
 enum { kWideBufferChars = 1024 };
-}
+}  // namespace
 
 namespace {
 
@@ -124,7 +126,7 @@ int OpenLinkInBrowser(const char* url, int webAndMailOnly)
                                              reinterpret_cast<void**>(&browser));
     if (FAILED(created)) {
         OpenInDefaultBrowser(url);
-        return 0;   // still "no browser object": callers do not act on it
+        return 0;  // still "no browser object": callers do not act on it
     }
     if (!browser)
         return 1;
@@ -140,7 +142,7 @@ int OpenLinkInBrowser(const char* url, int webAndMailOnly)
 
     if (url && url[0]) {
         WCHAR wide[kWideBufferChars];
-        WideAddress(url, wide);   // an address it cannot convert navigates to what it got
+        WideAddress(url, wide);  // an address it cannot convert navigates to what it got
         BSTR address = SysAllocString(wide);
         VARIANT target;
         VariantInit(&target);

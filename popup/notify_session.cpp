@@ -5,7 +5,6 @@
 
 #include "module/internal_names.h"
 
-
 void InitialNotifySession(NotifySessionRecord* session)
 {
     std::memset(session, 0, sizeof *session);
@@ -30,7 +29,7 @@ NotifySessionRecord NotifySession = MakeInitialSession();
 char* FindSeparatorMultibyte(char* text)
 {
     // Walks whole characters itself: msvcrt's _mbsstr is not double-byte aware everywhere.
-    for (char* p = text; *p; ) {
+    for (char* p = text; *p;) {
         if (*p == '|')
             return p;
         if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0')
@@ -50,7 +49,7 @@ int CountListItems(const char* list, bool multibyteAware)
 {
     if (list[0] == '\0')
         return 0;
-    char* p = const_cast<char*>(list);   // the searches do not write
+    char* p = const_cast<char*>(list);  // the searches do not write
     int count = 1;
     while ((p = multibyteAware ? FindSeparatorMultibyte(p) : FindSeparatorBytewise(p)) != nullptr) {
         ++count;
@@ -92,13 +91,11 @@ void ResetSession(const char* closingClass)
     NotifySession.timedOut = 0;
 
     const unsigned char* name = reinterpret_cast<const unsigned char*>(closingClass);
-    if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kPopupClass)) == 0)
-    {
+    if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kPopupClass)) == 0) {
         NotifySession.popupClosed = 1;
         // A wait loop sleeping in GetMessage does not return for a close sent from another
         // thread; a posted message makes it look at the flag.
         PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
-    }
-    else if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kTrayWindowClass)) == 0)
+    } else if (_mbsicmp(name, reinterpret_cast<const unsigned char*>(kTrayWindowClass)) == 0)
         NotifySession.trayClosed = 1;
 }

@@ -7,13 +7,13 @@
 
 // Style bits of Action's lStyle, as the public header defines them; other bits have no effect.
 enum : LONG {
-    NS_DIALOG     = NTF_STYLE_DIALOG,
-    NS_CLOSEBOX   = NTF_STYLE_CLOSEBOX,
+    NS_DIALOG = NTF_STYLE_DIALOG,
+    NS_CLOSEBOX = NTF_STYLE_CLOSEBOX,
     NS_ICON_ERROR = NTF_STYLE_ICON_ERROR,
     NS_ICON_ALERT = NTF_STYLE_ICON_ALERT,
-    NS_ICON_INFO  = NTF_STYLE_ICON_INFO,
-    NS_WAIT       = NTF_STYLE_WAIT,
-    NS_STICKY     = NTF_STYLE_STICKY,
+    NS_ICON_INFO = NTF_STYLE_ICON_INFO,
+    NS_WAIT = NTF_STYLE_WAIT,
+    NS_STICKY = NTF_STYLE_STICKY,
     NS_FLATBORDER = NTF_STYLE_FLATBORDER,
 };
 static_assert(NS_DIALOG == 0x0001 && NS_CLOSEBOX == 0x0008 && NS_ICON_ERROR == 0x0010 &&
@@ -29,7 +29,7 @@ struct NotifySessionRecord {
     char linkUrl[kTextSize];
     char linkText[kTextSize];
     int linkClickable;
-    int linkWebAndMailOnly;   // the host's callers are untrusted: see LinkMayOpen
+    int linkWebAndMailOnly;  // the host's callers are untrusted: see LinkMayOpen
     LONG style;
 
     // Host settings; they persist for the life of the process.

@@ -14,12 +14,13 @@
 static_assert(sizeof(NONCLIENTMETRICSA) == 340, "NONCLIENTMETRICSA layout");
 
 namespace {
-const DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;         // 0x50000003
-const DWORD kRowButtonStyle = WS_CHILD | WS_VISIBLE;                           // 0x50000000
-const DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | CBS_AUTOHSCROLL |
-                          CBS_DROPDOWNLIST;                                    // 0x50310043
+const DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;  // 0x50000003
+const DWORD kRowButtonStyle = WS_CHILD | WS_VISIBLE;                   // 0x50000000
+const DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
+                          CBS_AUTOHSCROLL | CBS_DROPDOWNLIST;                      // 0x50310043
 const DWORD kCloseButtonStyle = WS_CHILD | WS_VISIBLE | BS_BITMAP | BS_OWNERDRAW;  // 0x5000008B
-static_assert(kCheckBoxStyle == 0x50000003 && kComboStyle == 0x50310043 && kCloseButtonStyle == 0x5000008B,
+static_assert(kCheckBoxStyle == 0x50000003 && kComboStyle == 0x50310043 &&
+                  kCloseButtonStyle == 0x5000008B,
               "control styles");
 
 // The masks have sixteen bits; later items never start checked or default.
@@ -28,102 +29,119 @@ bool MaskBit(WORD mask, int i)
     return i < 16 && (mask >> i) & 1;
 }
 
-HWND MakeControl(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
-                 int id)
+HWND MakeControl(const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+                 HWND parent, int id)
 {
-    HWND control = CreateWindowExA(0, cls, text, style, x, y, w, h, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleHandle, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    HWND control =
+        CreateWindowExA(0, cls, text, style, x, y, w, h, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleHandle, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 0);
     return control;
 }
-}
+}  // namespace
 
 void CreateOptionControls(HWND parent)
 {
-    if (NotifySession.hasCheckList) CreateCheckBoxes(parent);
-    if (NotifySession.hasButtonList) CreateButtonRow(parent);
-    if (NotifySession.hasComboList) CreateComboBox(parent);
+    if (NotifySession.hasCheckList)
+        CreateCheckBoxes(parent);
+    if (NotifySession.hasButtonList)
+        CreateButtonRow(parent);
+    if (NotifySession.hasComboList)
+        CreateComboBox(parent);
 }
 
 void CreateCheckBoxes(HWND parent)
 {
     NotifySessionRecord& s = NotifySession;
     s.checkCount = 0;
-    if (!s.checkList[0]) return;
+    if (!s.checkList[0])
+        return;
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
-    WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
-        const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
-        HWND box = MakeControl("BUTTON", item, kCheckBoxStyle, left, top, client.right - S(24) - left,
-                               client.bottom - S(36 + 18 * i) - top, parent, kCheckBoxFirstId + i);
-        SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
-        s.checkCount += 1;
-        return true;
-    });
+    WalkOptionList(
+        s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
+            const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
+            HWND box =
+                MakeControl("BUTTON", item, kCheckBoxStyle, left, top, client.right - S(24) - left,
+                            client.bottom - S(36 + 18 * i) - top, parent, kCheckBoxFirstId + i);
+            SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
+            s.checkCount += 1;
+            return true;
+        });
 }
 
 void CreateButtonRow(HWND parent)
 {
     NotifySessionRecord& s = NotifySession;
     s.buttonCount = 0;
-    if (!s.buttonList[0]) return;
+    if (!s.buttonList[0])
+        return;
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
-    WalkOptionList(s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
-        DWORD style = kRowButtonStyle;
-        if (MaskBit(s.buttonMask, i)) {
-            s.pressedButton = i;
-            style |= BS_DEFPUSHBUTTON;
-        }
-        const int left = client.left + S(32 + 80 * i), top = client.bottom - S(76);
-        MakeControl("BUTTON", item, style, left, top, client.left + S(96 + 80 * i) - left,
-                    client.bottom - S(52) - top, parent, kRowButtonFirstId + i);
-        s.buttonCount += 1;
-        return true;
-    });
+    WalkOptionList(
+        s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
+            DWORD style = kRowButtonStyle;
+            if (MaskBit(s.buttonMask, i)) {
+                s.pressedButton = i;
+                style |= BS_DEFPUSHBUTTON;
+            }
+            const int left = client.left + S(32 + 80 * i), top = client.bottom - S(76);
+            MakeControl("BUTTON", item, style, left, top, client.left + S(96 + 80 * i) - left,
+                        client.bottom - S(52) - top, parent, kRowButtonFirstId + i);
+            s.buttonCount += 1;
+            return true;
+        });
 }
 
 void CreateComboBox(HWND parent)
 {
     NotifySessionRecord& s = NotifySession;
-    if (!s.comboList[0]) return;
+    if (!s.comboList[0])
+        return;
     char caption[kTextSize];
     std::memset(caption, 0, sizeof caption);
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
-    s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + S(30), client.bottom - S(62),
-                                    S(175) - S(30), S(100), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
+    s.comboWindow = CreateWindowExA(0, "COMBOBOXEX32", "", kComboStyle, client.left + S(30),
+                                    client.bottom - S(62), S(175) - S(30), S(100), parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)),
                                     moduleHandle, nullptr);
-    if (!IsWindow(s.comboWindow)) return;
-    SendMessageA(s.comboWindow, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    if (!IsWindow(s.comboWindow))
+        return;
+    SendMessageA(s.comboWindow, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 
     // All items but the last fill the list; the last names the confirm button.
-    WalkOptionList(s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
-        if (i >= s.comboCount - 1) {
-            FormatText(caption, sizeof caption, "%s", item);
-            return false;
-        }
-        COMBOBOXEXITEMA entry;
-        std::memset(&entry, 0, sizeof entry);
-        entry.mask = CBEIF_TEXT;
-        entry.iItem = i;
-        entry.pszText = item;
-        entry.cchTextMax = static_cast<int>(std::strlen(item)) + 1;
-        SendMessageA(s.comboWindow, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry));
-        SendMessageA(s.comboWindow, CB_SETCURSEL, 0, 0);
-        return true;
-    });
-    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + S(180), client.bottom - S(63), S(245) - S(180),
-                S(63) - S(41), parent, kConfirmButtonId);
+    WalkOptionList(
+        s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
+            if (i >= s.comboCount - 1) {
+                FormatText(caption, sizeof caption, "%s", item);
+                return false;
+            }
+            COMBOBOXEXITEMA entry;
+            std::memset(&entry, 0, sizeof entry);
+            entry.mask = CBEIF_TEXT;
+            entry.iItem = i;
+            entry.pszText = item;
+            entry.cchTextMax = static_cast<int>(std::strlen(item)) + 1;
+            SendMessageA(s.comboWindow, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+            SendMessageA(s.comboWindow, CB_SETCURSEL, 0, 0);
+            return true;
+        });
+    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + S(180), client.bottom - S(63),
+                S(245) - S(180), S(63) - S(41), parent, kConfirmButtonId);
 }
 
 void ReleaseCloseBitmaps()
 {
-    if (NotifySession.closeBitmapDown) DeleteObject(NotifySession.closeBitmapDown);
-    if (NotifySession.closeBitmapUp) DeleteObject(NotifySession.closeBitmapUp);
+    if (NotifySession.closeBitmapDown)
+        DeleteObject(NotifySession.closeBitmapDown);
+    if (NotifySession.closeBitmapUp)
+        DeleteObject(NotifySession.closeBitmapUp);
     NotifySession.closeBitmapDown = nullptr;
     NotifySession.closeBitmapUp = nullptr;
 }
@@ -134,8 +152,8 @@ int CreateCloseButton(HWND parent)
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
     // Its picture is stretched to the button (DrawCloseButton).
-    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - S(20), client.top + S(5), S(20) - S(5), S(20) - S(5),
-                parent, kCloseButtonId);
+    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - S(20), client.top + S(5),
+                S(20) - S(5), S(20) - S(5), parent, kCloseButtonId);
     // One pair lives at a time: only one popup is ever shown.
     ReleaseCloseBitmaps();
     NotifySession.closeBitmapDown = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(IDB_CLOSE_DOWN));
@@ -153,14 +171,15 @@ void DrawCloseButton(HWND parent, const DRAWITEMSTRUCT* item)
 
     HDC dc = GetDC(parent);
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP image = (item->itemState & ODS_SELECTED) ? NotifySession.closeBitmapDown : NotifySession.closeBitmapUp;
+    HBITMAP image = (item->itemState & ODS_SELECTED) ? NotifySession.closeBitmapDown
+                                                     : NotifySession.closeBitmapUp;
     if (image) {
         BITMAP info;
         std::memset(&info, 0, sizeof info);
         GetObjectA(image, sizeof info, &info);
         HGDIOBJ previous = SelectObject(memory, image);
-        StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory, 0, 0,
-                   info.bmWidth, info.bmHeight, SRCCOPY);
+        StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory,
+                   0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(memory, previous);
     }
     DeleteDC(memory);
@@ -177,7 +196,8 @@ void DrawCloseButton(HWND parent, const DRAWITEMSTRUCT* item)
         char text[kTextSize];
         std::memset(text, 0, sizeof text);
         GetWindowTextA(item->hwndItem, text, kTextSize - 1);
-        const DWORD extent = GetTabbedTextExtentA(dc, text, static_cast<int>(std::strlen(text)), 0, nullptr);
+        const DWORD extent =
+            GetTabbedTextExtentA(dc, text, static_cast<int>(std::strlen(text)), 0, nullptr);
         const int w = LOWORD(extent), h = HIWORD(extent);
         rect.left += (rect.right - w - rect.left) / 2;
         rect.top += (rect.bottom - h - rect.top) / 2;

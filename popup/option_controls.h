@@ -27,9 +27,11 @@ int WalkOptionList(char* list, char* (*firstSearch)(char*), char* (*laterSearch)
             *separator = '\0';
             next = separator + 1;
         }
-        if (!make(made, item)) break;
+        if (!make(made, item))
+            break;
         ++made;
-        if (!separator) break;
+        if (!separator)
+            break;
         item = next;
         separator = laterSearch(item);
     }

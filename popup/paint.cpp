@@ -13,7 +13,8 @@
 namespace {
 HFONT FallbackFont(int weight)
 {
-    return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN, "Ms sans serif");
+    return CreateFontA(12, 6, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FF_ROMAN,
+                       "Ms sans serif");
 }
 
 // Colour depth of what dc paints on: the display's, or for a memory DC that of its bitmap
@@ -23,7 +24,8 @@ int SurfaceBitsPerPixel(HDC dc)
     if (GetObjectType(dc) == OBJ_MEMDC) {
         BITMAP bitmap;
         HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
-        if (selected && GetObjectA(selected, sizeof bitmap, &bitmap) == sizeof bitmap && bitmap.bmWidth > 1)
+        if (selected && GetObjectA(selected, sizeof bitmap, &bitmap) == sizeof bitmap &&
+            bitmap.bmWidth > 1)
             return bitmap.bmBitsPixel;
     }
     return GetDeviceCaps(dc, BITSPIXEL);
@@ -41,23 +43,28 @@ COLORREF RgbOf(COLORREF colour)
 // of a paint together.
 HICON ModuleIcon(UINT id)
 {
-    static const UINT kIds[] = {IDI_APP_ICON, IDI_ALERT_ICON, IDI_ERROR_ICON, IDI_INFO_ICON, IDI_WARNING_ICON};
+    static const UINT kIds[] = {IDI_APP_ICON, IDI_ALERT_ICON, IDI_ERROR_ICON, IDI_INFO_ICON,
+                                IDI_WARNING_ICON};
     static HICON icons[sizeof kIds / sizeof kIds[0]];
     for (size_t i = 0; i < sizeof kIds / sizeof kIds[0]; ++i)
-        if (kIds[i] == id) return icons[i] ? icons[i] : (icons[i] = LoadIconA(moduleHandle, MAKEINTRESOURCEA(id)));
+        if (kIds[i] == id)
+            return icons[i] ? icons[i] : (icons[i] = LoadIconA(moduleHandle, MAKEINTRESOURCEA(id)));
     return LoadIconA(moduleHandle, MAKEINTRESOURCEA(id));
 }
 
 // A font of the face at the display's density: its cell height and width scaled.
 HFONT ScaleFont(HFONT font, UINT dpi)
 {
-    if (!font || dpi == kDesignDpi) return font;
+    if (!font || dpi == kDesignDpi)
+        return font;
     LOGFONTA description;
-    if (GetObjectA(font, sizeof description, &description) != sizeof description) return font;
+    if (GetObjectA(font, sizeof description, &description) != sizeof description)
+        return font;
     description.lfHeight = ScaleForDpi(description.lfHeight, dpi);
     description.lfWidth = ScaleForDpi(description.lfWidth, dpi);
     HFONT scaled = CreateFontIndirectA(&description);
-    if (!scaled) return font;
+    if (!scaled)
+        return font;
     DeleteObject(font);
     return scaled;
 }
@@ -66,9 +73,10 @@ HFONT ScaleFont(HFONT font, UINT dpi)
 void DrawFaceIcon(HDC dc, int x, int y, HICON icon, UINT dpi, BOOL* drawn = nullptr)
 {
     const BOOL ok = dpi == kDesignDpi ? DrawIcon(dc, x, y, icon)
-                                      : DrawIconEx(dc, x, y, icon, ScaleForDpi(32, dpi), ScaleForDpi(32, dpi), 0,
-                                                   nullptr, DI_NORMAL);
-    if (drawn) *drawn = ok;
+                                      : DrawIconEx(dc, x, y, icon, ScaleForDpi(32, dpi),
+                                                   ScaleForDpi(32, dpi), 0, nullptr, DI_NORMAL);
+    if (drawn)
+        *drawn = ok;
 }
 
 // The rectangle [left, right) x [top, bottom) in one colour: gradient bands, the high-contrast
@@ -98,12 +106,15 @@ void DrawScaledEdge(HDC dc, RECT rect, UINT edge, UINT dpi)
 
 UINT CornerIconId(LONG style)
 {
-    if (style & NS_ICON_ERROR) return IDI_ERROR_ICON;
-    if (style & NS_ICON_ALERT) return IDI_ALERT_ICON;
-    if (style & NS_ICON_INFO) return IDI_INFO_ICON;
+    if (style & NS_ICON_ERROR)
+        return IDI_ERROR_ICON;
+    if (style & NS_ICON_ALERT)
+        return IDI_ALERT_ICON;
+    if (style & NS_ICON_INFO)
+        return IDI_INFO_ICON;
     return IDI_WARNING_ICON;
 }
-}
+}  // namespace
 
 void FillVerticalGradient(HDC dc, RECT rect, COLORREF fromColour, COLORREF toColour)
 {
@@ -126,7 +137,8 @@ void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
 
 int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLORREF colour)
 {
-    if (!text || !*text) return 0;
+    if (!text || !*text)
+        return 0;
     RECT measured = *rect;
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
@@ -159,7 +171,8 @@ int LoadFontResource(UINT id, HFONT* font)
     *font = nullptr;
     char text[kTextSize];
     std::memset(text, 0, sizeof text);
-    if (LoadStringA(moduleHandle, id, text, sizeof text) == 0) return 0;
+    if (LoadStringA(moduleHandle, id, text, sizeof text) == 0)
+        return 0;
     return CreateFontFromText(text, font);
 }
 
@@ -176,8 +189,10 @@ FaceFonts CreateFaceFonts(UINT dpi)
     FaceFonts fonts;
     LoadFontResource(IDS_NORMAL_FONT, &fonts.normal);
     LoadFontResource(IDS_BOLD_FONT, &fonts.bold);
-    if (!fonts.normal) fonts.normal = FallbackFont(FW_NORMAL);
-    if (!fonts.bold) fonts.bold = FallbackFont(FW_BOLD);
+    if (!fonts.normal)
+        fonts.normal = FallbackFont(FW_NORMAL);
+    if (!fonts.bold)
+        fonts.bold = FallbackFont(FW_BOLD);
     fonts.normal = ScaleFont(fonts.normal, dpi);
     fonts.bold = ScaleFont(fonts.bold, dpi);
     return fonts;
@@ -189,7 +204,8 @@ void PaintGround(HDC dc, int W, int H, const FaceColours& c)
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(WHITE_PEN));
     Rectangle(dc, 0, 0, W, H);
-    if (c.highContrast) FillWithColour(dc, 0, 0, W, H, c.background);
+    if (c.highContrast)
+        FillWithColour(dc, 0, 0, W, H, c.background);
 }
 
 // The popup's one-pixel frame: lines at 96 DPI, filled strips S(1) thick above it.
@@ -215,8 +231,10 @@ RECT PaintPopupFrame(HDC dc, const RECT& client, LONG style, const FaceColours& 
 {
     const DpiScaler S = {dpi};
     const bool flat = (style & NS_FLATBORDER) != 0 || c.highContrast;
-    if (flat) PaintFlatFrame(dc, client.right, client.bottom, RgbOf(c.border), dpi);
-    else DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
+    if (flat)
+        PaintFlatFrame(dc, client.right, client.bottom, RgbOf(c.border), dpi);
+    else
+        DrawScaledEdge(dc, client, EDGE_RAISED, dpi);
 
     RECT contentRect = client;
     RECT bandRect = client;
@@ -232,7 +250,8 @@ RECT PaintPopupFrame(HDC dc, const RECT& client, LONG style, const FaceColours& 
         SelectObject(dc, GetStockObject(WHITE_BRUSH));
         Rectangle(dc, contentRect.left, contentRect.top, contentRect.right, contentRect.bottom);
     }
-    if (!flat) DrawScaledEdge(dc, contentRect, EDGE_SUNKEN, dpi);
+    if (!flat)
+        DrawScaledEdge(dc, contentRect, EDGE_SUNKEN, dpi);
     return contentRect;
 }
 
@@ -253,8 +272,10 @@ void PaintIcons(HDC dc, const RECT& content, LONG style, HICON appIcon, UINT dpi
     // gets the module's own icon, as no icon at all does.
     const int x = content.right - S(34), y = content.bottom - S(34);
     BOOL drawn = FALSE;
-    if (appIcon) DrawFaceIcon(dc, x, y, appIcon, dpi, &drawn);
-    if (!drawn) DrawFaceIcon(dc, x, y, ModuleIcon(IDI_APP_ICON), dpi);
+    if (appIcon)
+        DrawFaceIcon(dc, x, y, appIcon, dpi, &drawn);
+    if (!drawn)
+        DrawFaceIcon(dc, x, y, ModuleIcon(IDI_APP_ICON), dpi);
 }
 
 // The three coloured lines along the bottom, left of the host's icon.
@@ -263,8 +284,10 @@ void PaintDecorationLines(HDC dc, const RECT& content, const FaceColours& c, UIN
     const DpiScaler S = {dpi};
     const int R = content.right, B = content.bottom;
     for (int i = 0; i < 3; ++i) {
-        if (dpi == kDesignDpi) DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
-        else FillWithColour(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
+        if (dpi == kDesignDpi)
+            DrawSolidLine(dc, 4, B - 5 + i, R - 34, B - 5 + i, c.decoration[i]);
+        else
+            FillWithColour(dc, S(4), B - S(5 - i), R - S(34), B - S(4 - i), c.decoration[i]);
     }
 }
 
@@ -339,8 +362,10 @@ void PaintNotification(HWND window, HDC dc)
 
     PaintGround(dc, client.right, client.bottom, c);
     RECT content = client;
-    if (s.style & NS_DIALOG) PaintDialogBand(dc, client, c);
-    else content = PaintPopupFrame(dc, client, s.style, c, dpi);
+    if (s.style & NS_DIALOG)
+        PaintDialogBand(dc, client, c);
+    else
+        content = PaintPopupFrame(dc, client, s.style, c, dpi);
     PaintIcons(dc, content, s.style, s.appIcon, dpi);
     PaintDecorationLines(dc, content, c, dpi);
     PaintMessage(dc, content, s.messageText, fonts, c, dpi);

@@ -13,7 +13,8 @@
 #include "popup/notify_session.h"
 
 namespace {
-const IID kIID_IAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+const IID kIID_IAccessible = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // The accessibility library is looked up when a reader first asks, so that the module loads
 // where it is missing and costs nothing where nobody reads.
@@ -71,26 +72,32 @@ bool IsSelf(VARIANT child)
 
 HRESULT CopyText(BSTR text, BSTR* out)
 {
-    if (!out) return E_POINTER;
+    if (!out)
+        return E_POINTER;
     *out = nullptr;
-    if (!text) return S_FALSE;
+    if (!text)
+        return S_FALSE;
     *out = SysAllocStringLen(text, SysStringLen(text));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 BSTR WideFromAnsi(const char* text, int length)
 {
-    if (length <= 0) return SysAllocStringLen(L"", 0);
+    if (length <= 0)
+        return SysAllocStringLen(L"", 0);
     const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
     BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
-    if (result) MultiByteToWideChar(CP_ACP, 0, text, length, result, wide);
+    if (result)
+        MultiByteToWideChar(CP_ACP, 0, text, length, result, wide);
     return result;
 }
 
 HRESULT STDMETHODCALLTYPE QueryInterface(IAccessible* This, REFIID riid, void** out)
 {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kIID_IAccessible)) {
+    if (!out)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        IsEqualIID(riid, kIID_IAccessible)) {
         *out = This;
         InterlockedIncrement(&Self(This)->refCount);
         return S_OK;
@@ -122,14 +129,16 @@ ULONG STDMETHODCALLTYPE Release(IAccessible* This)
 // Readers use the table; late binding is not offered.
 HRESULT STDMETHODCALLTYPE GetTypeInfoCount(IAccessible*, UINT* count)
 {
-    if (!count) return E_POINTER;
+    if (!count)
+        return E_POINTER;
     *count = 0;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE GetTypeInfo(IAccessible*, UINT, LCID, ITypeInfo** info)
 {
-    if (info) *info = nullptr;
+    if (info)
+        *info = nullptr;
     return E_NOTIMPL;
 }
 
@@ -138,12 +147,13 @@ HRESULT STDMETHODCALLTYPE GetIDsOfNames(IAccessible*, REFIID, LPOLESTR*, UINT, L
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE Invoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+HRESULT STDMETHODCALLTYPE Invoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                 EXCEPINFO*, UINT*)
 {
     return E_NOTIMPL;
 }
 
-#define STANDARD(This) (Self(This)->standard)
+#define STANDARD(This)       (Self(This)->standard)
 #define FORWARD(method, ...) STANDARD(This)->lpVtbl->method(STANDARD(This), __VA_ARGS__)
 
 HRESULT STDMETHODCALLTYPE get_accParent(IAccessible* This, IDispatch** parent)
@@ -163,27 +173,32 @@ HRESULT STDMETHODCALLTYPE get_accChild(IAccessible* This, VARIANT child, IDispat
 
 HRESULT STDMETHODCALLTYPE get_accName(IAccessible* This, VARIANT child, BSTR* name)
 {
-    if (IsSelf(child)) return CopyText(Self(This)->name, name);
+    if (IsSelf(child))
+        return CopyText(Self(This)->name, name);
     return FORWARD(get_accName, child, name);
 }
 
 HRESULT STDMETHODCALLTYPE get_accValue(IAccessible* This, VARIANT child, BSTR* value)
 {
     // A link's value is what it leads to; here its text, as the popup shows it.
-    if (IsSelf(child) && Self(This)->link) return CopyText(Self(This)->link, value);
+    if (IsSelf(child) && Self(This)->link)
+        return CopyText(Self(This)->link, value);
     return FORWARD(get_accValue, child, value);
 }
 
 HRESULT STDMETHODCALLTYPE get_accDescription(IAccessible* This, VARIANT child, BSTR* description)
 {
-    if (IsSelf(child)) return CopyText(Self(This)->description, description);
+    if (IsSelf(child))
+        return CopyText(Self(This)->description, description);
     return FORWARD(get_accDescription, child, description);
 }
 
 HRESULT STDMETHODCALLTYPE get_accRole(IAccessible* This, VARIANT child, VARIANT* role)
 {
-    if (!IsSelf(child)) return FORWARD(get_accRole, child, role);
-    if (!role) return E_POINTER;
+    if (!IsSelf(child))
+        return FORWARD(get_accRole, child, role);
+    if (!role)
+        return E_POINTER;
     VariantInit(role);
     role->vt = VT_I4;
     role->lVal = ROLE_SYSTEM_ALERT;
@@ -200,7 +215,8 @@ HRESULT STDMETHODCALLTYPE get_accHelp(IAccessible* This, VARIANT child, BSTR* he
     return FORWARD(get_accHelp, child, help);
 }
 
-HRESULT STDMETHODCALLTYPE get_accHelpTopic(IAccessible* This, BSTR* file, VARIANT child, LONG* topic)
+HRESULT STDMETHODCALLTYPE get_accHelpTopic(IAccessible* This, BSTR* file, VARIANT child,
+                                           LONG* topic)
 {
     return FORWARD(get_accHelpTopic, file, child, topic);
 }
@@ -223,7 +239,8 @@ HRESULT STDMETHODCALLTYPE get_accSelection(IAccessible* This, VARIANT* selection
 HRESULT STDMETHODCALLTYPE get_accDefaultAction(IAccessible* This, VARIANT child, BSTR* action)
 {
     if (IsSelf(child) && Self(This)->link) {
-        if (!action) return E_POINTER;
+        if (!action)
+            return E_POINTER;
         *action = SysAllocString(kLinkActionName);
         return *action ? S_OK : E_OUTOFMEMORY;
     }
@@ -235,12 +252,14 @@ HRESULT STDMETHODCALLTYPE accSelect(IAccessible* This, LONG flags, VARIANT child
     return FORWARD(accSelect, flags, child);
 }
 
-HRESULT STDMETHODCALLTYPE accLocation(IAccessible* This, LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child)
+HRESULT STDMETHODCALLTYPE accLocation(IAccessible* This, LONG* left, LONG* top, LONG* width,
+                                      LONG* height, VARIANT child)
 {
     return FORWARD(accLocation, left, top, width, height, child);
 }
 
-HRESULT STDMETHODCALLTYPE accNavigate(IAccessible* This, LONG direction, VARIANT start, VARIANT* end)
+HRESULT STDMETHODCALLTYPE accNavigate(IAccessible* This, LONG direction, VARIANT start,
+                                      VARIANT* end)
 {
     return FORWARD(accNavigate, direction, start, end);
 }
@@ -273,19 +292,43 @@ HRESULT STDMETHODCALLTYPE put_accValue(IAccessible* This, VARIANT child, BSTR va
 #undef STANDARD
 
 const IAccessibleVtbl kAlertAccessibleTable = {
-    QueryInterface, AddRef, Release,
-    GetTypeInfoCount, GetTypeInfo, GetIDsOfNames, Invoke,
-    get_accParent, get_accChildCount, get_accChild, get_accName, get_accValue, get_accDescription,
-    get_accRole, get_accState, get_accHelp, get_accHelpTopic, get_accKeyboardShortcut, get_accFocus,
-    get_accSelection, get_accDefaultAction, accSelect, accLocation, accNavigate, accHitTest,
-    accDoDefaultAction, put_accName, put_accValue,
+    QueryInterface,
+    AddRef,
+    Release,
+    GetTypeInfoCount,
+    GetTypeInfo,
+    GetIDsOfNames,
+    Invoke,
+    get_accParent,
+    get_accChildCount,
+    get_accChild,
+    get_accName,
+    get_accValue,
+    get_accDescription,
+    get_accRole,
+    get_accState,
+    get_accHelp,
+    get_accHelpTopic,
+    get_accKeyboardShortcut,
+    get_accFocus,
+    get_accSelection,
+    get_accDefaultAction,
+    accSelect,
+    accLocation,
+    accNavigate,
+    accHitTest,
+    accDoDefaultAction,
+    put_accName,
+    put_accValue,
 };
-static_assert(sizeof(IAccessibleVtbl) == 28 * sizeof(void*), "IUnknown, IDispatch and 21 IAccessible slots");
+static_assert(sizeof(IAccessibleVtbl) == 28 * sizeof(void*),
+              "IUnknown, IDispatch and 21 IAccessible slots");
 
 AlertAccessible* CreateAlertAccessible(HWND window, IAccessible* standard)
 {
     void* memory = ModuleAllocate(sizeof(AlertAccessible));
-    if (!memory) return nullptr;
+    if (!memory)
+        return nullptr;
     AlertAccessible* self = static_cast<AlertAccessible*>(memory);
     std::memset(self, 0, sizeof *self);
     self->table = &kAlertAccessibleTable;
@@ -306,9 +349,10 @@ AlertAccessible* CreateAlertAccessible(HWND window, IAccessible* standard)
     ModuleObjectCreated();
     return self;
 }
-}
+}  // namespace
 
-void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength, const char** body)
+void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength,
+                         const char** body)
 {
     const char* lineFeed = std::strchr(message, '\n');
     *heading = message;
@@ -320,17 +364,21 @@ void AnnouncePopup(HWND popup)
 {
     // Windows 98 and 2000 on; older systems have no readers to tell.
     NotifyWinEventFn notify = User32Function<NotifyWinEventFn>("NotifyWinEvent");
-    if (notify && IsWindow(popup)) notify(EVENT_SYSTEM_ALERT, popup, OBJID_CLIENT, CHILDID_SELF);
+    if (notify && IsWindow(popup))
+        notify(EVENT_SYSTEM_ALERT, popup, OBJID_CLIENT, CHILDID_SELF);
 }
 
 bool AnswerAccessibleObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT* answer)
 {
-    if (static_cast<LONG>(objectId) != OBJID_CLIENT) return false;
+    if (static_cast<LONG>(objectId) != OBJID_CLIENT)
+        return false;
     const Oleacc* oleacc = LoadOleacc();
-    if (!oleacc) return false;
+    if (!oleacc)
+        return false;
     IAccessible* standard = nullptr;
     if (FAILED(oleacc->createStdAccessibleObject(window, OBJID_CLIENT, kIID_IAccessible,
-                                                  reinterpret_cast<void**>(&standard))) || !standard)
+                                                 reinterpret_cast<void**>(&standard))) ||
+        !standard)
         return false;
     AlertAccessible* object = CreateAlertAccessible(window, standard);
     if (!object) {
@@ -338,7 +386,8 @@ bool AnswerAccessibleObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT*
         return false;
     }
     IAccessible* accessible = reinterpret_cast<IAccessible*>(object);
-    *answer = oleacc->lresultFromObject(kIID_IAccessible, flags, reinterpret_cast<IUnknown*>(accessible));
+    *answer =
+        oleacc->lresultFromObject(kIID_IAccessible, flags, reinterpret_cast<IUnknown*>(accessible));
     Release(accessible);
     return true;
 }

@@ -13,4 +13,5 @@ bool AnswerAccessibleObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT*
 
 // Name and description as the object reports them: the message text split at its first line
 // feed (without one, all of it is the body), converted from the ANSI code page.
-void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength, const char** body);
+void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength,
+                         const char** body);

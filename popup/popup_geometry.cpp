@@ -22,17 +22,20 @@ PopupPlacement ComputePopupPlacementForDpi(const RECT& workArea, int width, bool
 int ComputeSlidePositions(int startY, int targetY, int step, int* positions, int room)
 {
     int count = 0;
-    if (step <= 0) return 0;  // a slide that would never arrive
+    if (step <= 0)
+        return 0;  // a slide that would never arrive
     int y = startY;
     if (y > targetY) {
         do {
-            if (count < room) positions[count] = y;
+            if (count < room)
+                positions[count] = y;
             ++count;
             y -= step;
         } while (y > targetY);
     } else if (y < targetY) {
         do {
-            if (count < room) positions[count] = y;
+            if (count < room)
+                positions[count] = y;
             ++count;
             y += step;
         } while (y < targetY);

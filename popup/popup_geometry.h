@@ -3,8 +3,8 @@
 #include <windows.h>
 
 struct PopupPlacement {
-    int shownX, shownY;   // top-left corner when fully shown
-    int hiddenY;          // top edge when fully hidden: the work area's bottom
+    int shownX, shownY;  // top-left corner when fully shown
+    int hiddenY;         // top edge when fully hidden: the work area's bottom
     int width, height;
 };
 

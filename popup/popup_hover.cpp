@@ -11,7 +11,7 @@ const UINT kGetMessageDuration = 0x2016;
 
 typedef BOOL(WINAPI* TrackMouseEventFn)(LPTRACKMOUSEEVENT);
 
-HWND heldPopup = nullptr;   // the popup the pointer rests on, if any
+HWND heldPopup = nullptr;  // the popup the pointer rests on, if any
 // Where the pointer was when the popup came up. A popup that appears under a pointer lying
 // still is not being read: only a pointer moved since then holds the timer, so a pointer
 // left in the corner of the screen does not keep every popup open.
@@ -35,7 +35,8 @@ TrackMouseEventFn TrackMouse()
 bool PointerOnPopup(HWND popup)
 {
     POINT at;
-    if (!GetCursorPos(&at)) return false;
+    if (!GetCursorPos(&at))
+        return false;
     HWND under = WindowFromPoint(at);
     return under && (under == popup || IsChild(popup, under));
 }
@@ -43,16 +44,19 @@ bool PointerOnPopup(HWND popup)
 void ArmCloseTimer(HWND popup)
 {
     if (!(NotifySession.style & NS_STICKY))
-        SetTimer(popup, kPopupCloseTimerId, PopupCloseTimerDelay(NotifySession.closeDelayMs), nullptr);
+        SetTimer(popup, kPopupCloseTimerId, PopupCloseTimerDelay(NotifySession.closeDelayMs),
+                 nullptr);
 }
 
 void PointerGone(HWND popup)
 {
-    if (heldPopup != popup) return;
+    if (heldPopup != popup)
+        return;
     heldPopup = nullptr;
-    if (IsWindow(popup)) ArmCloseTimer(popup);
+    if (IsWindow(popup))
+        ArmCloseTimer(popup);
 }
-}
+}  // namespace
 
 DWORD PopupCloseTimerDelay(DWORD boundedMs)
 {
@@ -65,19 +69,23 @@ void ResetPopupHover(HWND)
 {
     heldPopup = nullptr;
     pointerMovedSinceStart = false;
-    if (!GetCursorPos(&pointerAtStart)) pointerAtStart.x = pointerAtStart.y = -32768;
+    if (!GetCursorPos(&pointerAtStart))
+        pointerAtStart.x = pointerAtStart.y = -32768;
 }
 
 void PopupPointerMoved(HWND popup, HWND window)
 {
     TrackMouseEventFn track = TrackMouse();
-    if (!track) return;
+    if (!track)
+        return;
     // The pointer itself, not the message's point: the system reports a window that moves or
     // appears under a still pointer as a move too, and so may any program posting one.
     POINT at;
-    if (!GetCursorPos(&at)) return;
+    if (!GetCursorPos(&at))
+        return;
     if (!pointerMovedSinceStart) {
-        if (at.x == pointerAtStart.x && at.y == pointerAtStart.y) return;
+        if (at.x == pointerAtStart.x && at.y == pointerAtStart.y)
+            return;
         pointerMovedSinceStart = true;
     }
     // The link's capture sends the popup moves from outside it too: those are a leave.
@@ -98,13 +106,15 @@ void PopupPointerMoved(HWND popup, HWND window)
 void PopupPointerLeft(HWND popup)
 {
     // Leaving the popup for one of its controls (or back) is no leave.
-    if (PointerOnPopup(popup)) return;
+    if (PointerOnPopup(popup))
+        return;
     PointerGone(popup);
 }
 
 bool PopupTimerHeld(HWND popup)
 {
-    if (heldPopup != popup) return false;
+    if (heldPopup != popup)
+        return false;
     KillTimer(popup, kPopupCloseTimerId);  // an expiry that was already queued
     return true;
 }

@@ -34,26 +34,32 @@ HWND FocusTarget(HWND control)
 // Esc does its work.
 bool TakesTab(HWND child)
 {
-    return GetDlgCtrlID(child) != kCloseButtonId && IsWindowVisible(child) && IsWindowEnabled(child);
+    return GetDlgCtrlID(child) != kCloseButtonId && IsWindowVisible(child) &&
+           IsWindowEnabled(child);
 }
 
 // The first (or, backward, the last) control in Tab order, or null.
 HWND EndOfTabOrder(HWND popup, bool backward)
 {
     HWND child = GetWindow(popup, GW_CHILD);
-    if (child && backward) child = GetWindow(child, GW_HWNDLAST);
+    if (child && backward)
+        child = GetWindow(child, GW_HWNDLAST);
     for (; child; child = GetWindow(child, backward ? GW_HWNDPREV : GW_HWNDNEXT))
-        if (TakesTab(child)) return child;
+        if (TakesTab(child))
+            return child;
     return nullptr;
 }
 
 FocusKind KindOf(HWND popup, HWND focus)
 {
-    if (focus == popup || !focus) return FocusKind::Popup;
-    if (ClassIs(focus, "ComboBox")) return FocusKind::ComboBox;
+    if (focus == popup || !focus)
+        return FocusKind::Popup;
+    if (ClassIs(focus, "ComboBox"))
+        return FocusKind::ComboBox;
     if (ClassIs(focus, "Button")) {
         const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
-        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) return FocusKind::CheckBox;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+            return FocusKind::CheckBox;
         return FocusKind::PushButton;
     }
     return FocusKind::Popup;
@@ -66,28 +72,35 @@ void MoveFocus(HWND popup, HWND focus, bool backward)
     while (current && current != popup && GetParent(current) != popup) current = GetParent(current);
     HWND next = nullptr;
     if (current && current != popup)
-        for (next = GetWindow(current, backward ? GW_HWNDPREV : GW_HWNDNEXT); next && !TakesTab(next);
+        for (next = GetWindow(current, backward ? GW_HWNDPREV : GW_HWNDNEXT);
+             next && !TakesTab(next);
              next = GetWindow(next, backward ? GW_HWNDPREV : GW_HWNDNEXT)) {
         }
-    if (!next) next = EndOfTabOrder(popup, backward);
-    if (next) SetFocus(FocusTarget(next));
+    if (!next)
+        next = EndOfTabOrder(popup, backward);
+    if (next)
+        SetFocus(FocusTarget(next));
 }
 
 void Press(HWND popup, HWND button)
 {
-    if (!button) return;
-    SendMessageA(popup, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!button)
+        return;
+    SendMessageA(popup, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 // Enter away from a push button: the list's confirm button when the list has the focus, else
 // the row's default button (the last one marked, as the timer's result counts it).
 HWND DefaultButton(HWND popup, FocusKind focus)
 {
-    if (focus == FocusKind::ComboBox) return GetDlgItem(popup, kConfirmButtonId);
+    if (focus == FocusKind::ComboBox)
+        return GetDlgItem(popup, kConfirmButtonId);
     HWND found = nullptr;
     for (int i = 0; i < NotifySession.buttonCount; ++i) {
         HWND button = GetDlgItem(popup, kRowButtonFirstId + i);
-        if (button && (GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) found = button;
+        if (button && (GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            found = button;
     }
     return found;
 }
@@ -96,7 +109,8 @@ void Close(HWND popup)
 {
     switch (EscapeCloseFor(NotifySession.style)) {
     case EscapeClose::AsCloseButton:
-        SendMessageA(popup, WM_COMMAND, kCloseButtonId, reinterpret_cast<LPARAM>(GetDlgItem(popup, kCloseButtonId)));
+        SendMessageA(popup, WM_COMMAND, kCloseButtonId,
+                     reinterpret_cast<LPARAM>(GetDlgItem(popup, kCloseButtonId)));
         break;
     case EscapeClose::AsTimer:
         ClosePopupAsTimer(popup);
@@ -145,14 +159,17 @@ bool IsHandledKeyChar(WPARAM ch)
 LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(control, kOriginalProc));
-    if (!original) return DefWindowProcA(control, message, wParam, lParam);
+    if (!original)
+        return DefWindowProcA(control, message, wParam, lParam);
     HWND popup = GetAncestor(control, GA_ROOT);
     switch (message) {
     case WM_KEYDOWN:
-        if (HandleKey(popup, control, wParam)) return 0;
+        if (HandleKey(popup, control, wParam))
+            return 0;
         break;
     case WM_CHAR:
-        if (IsHandledKeyChar(wParam) && !ListDropped(control, KindOf(popup, control))) return 0;
+        if (IsHandledKeyChar(wParam) && !ListDropped(control, KindOf(popup, control)))
+            return 0;
         break;
     case WM_MOUSEMOVE:
         PopupPointerMoved(popup, control);
@@ -172,13 +189,15 @@ LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
 
 BOOL CALLBACK Listen(HWND control, LPARAM)
 {
-    if (GetPropA(control, kOriginalProc)) return TRUE;
+    if (GetPropA(control, kOriginalProc))
+        return TRUE;
     const LONG_PTR original = GetWindowLongPtrA(control, GWLP_WNDPROC);
-    if (!original || !SetPropA(control, kOriginalProc, reinterpret_cast<HANDLE>(original))) return TRUE;
+    if (!original || !SetPropA(control, kOriginalProc, reinterpret_cast<HANDLE>(original)))
+        return TRUE;
     SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
     return TRUE;
 }
-}
+}  // namespace
 
 void AttachPopupInput(HWND popup)
 {
@@ -192,7 +211,8 @@ bool PopupInputMessage(HWND popup, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_SETFOCUS: {
         // Activated by a click: the keyboard goes on to the first control, as in a dialog.
-        if (HWND first = EndOfTabOrder(popup, false)) SetFocus(FocusTarget(first));
+        if (HWND first = EndOfTabOrder(popup, false))
+            SetFocus(FocusTarget(first));
         return false;
     }
     case WM_KEYDOWN:

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "NtfObj.h"
-#include "module/internal_names.h"   // the close timer that the delay below is set on
+#include "module/internal_names.h"  // the close timer that the delay below is set on
 
 enum : int {
     kCheckBoxFirstId = 0x7000,
@@ -27,14 +27,16 @@ static_assert(kResultClosedByBoxOrTimer == 1000 && kResultClosedOtherwise == 100
 // so every negative one too).
 inline DWORD BoundCloseDelay(DWORD requestedMs)
 {
-    if (requestedMs == 0) return 10000;
-    if (requestedMs >= 20000) return 20000;
+    if (requestedMs == 0)
+        return 10000;
+    if (requestedMs >= 20000)
+        return 20000;
     return requestedMs;
 }
 
 // What the popup knew when it closed.
 struct PopupOutcome {
-    WORD checkBits;        // bit i: check box i (i < 4) exists and is checked
+    WORD checkBits;  // bit i: check box i (i < 4) exists and is checked
     int hasButtonList;
     int pressedButton;
     int hasComboList;
@@ -53,9 +55,11 @@ inline WORD PopupResultCode(const PopupOutcome& outcome)
         if (outcome.pressedButton >= 0 && outcome.pressedButton < 8)
             code = static_cast<WORD>(code | (1u << (outcome.pressedButton + 8)));
     }
-    if (outcome.hasComboList) code = outcome.comboSelection;
+    if (outcome.hasComboList)
+        code = outcome.comboSelection;
     if (outcome.closeBoxShown)
-        code = (outcome.closeBoxClicked || outcome.timedOut) ? kResultClosedByBoxOrTimer : kResultClosedOtherwise;
+        code = (outcome.closeBoxClicked || outcome.timedOut) ? kResultClosedByBoxOrTimer
+                                                             : kResultClosedOtherwise;
     return code;
 }
 
@@ -65,7 +69,8 @@ inline WORD CheckedBoxBits(HWND parent)
     WORD bits = 0;
     for (int i = 0; i < kReportedCheckBoxes; ++i) {
         HWND box = GetDlgItem(parent, kCheckBoxFirstId + i);
-        if (box && SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED) bits = static_cast<WORD>(bits | (1u << i));
+        if (box && SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            bits = static_cast<WORD>(bits | (1u << i));
     }
     return bits;
 }

@@ -19,11 +19,12 @@ namespace {
 // The popup being closed: a closing event that arrives while the slide-out runs (a message
 // sent from another thread) must not slide it twice or change how it was closed.
 HWND closingPopup = nullptr;
-}
+}  // namespace
 
 void ClosePopup(HWND window)
 {
-    if (closingPopup == window) return;
+    if (closingPopup == window)
+        return;
     closingPopup = window;
     SlideOutPopup();
     DestroyWindow(window);
@@ -46,13 +47,15 @@ void OnCreate(HWND window)
         CreateCloseButton(window);
     }
     s.closeDelayMs = BoundCloseDelay(s.closeDelayMs);
-    if (!(s.style & NS_STICKY)) SetTimer(window, kPopupCloseTimerId, PopupCloseTimerDelay(s.closeDelayMs), nullptr);
+    if (!(s.style & NS_STICKY))
+        SetTimer(window, kPopupCloseTimerId, PopupCloseTimerDelay(s.closeDelayMs), nullptr);
 
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     exStyle = (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW;
     SetWindowLongA(window, GWL_EXSTYLE, exStyle);
     // Top-most without taking the keyboard from the program the user is working in.
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSENDCHANGING | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOSENDCHANGING | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     AttachPopupInput(window);
 }
 
@@ -70,7 +73,8 @@ void OnDestroy(HWND window)
     outcome.timedOut = s.timedOut;
     s.resultCode = PopupResultCode(outcome);
     // Only a popup loads the close-button images; they die with it.
-    if (s.closeBoxShown) ReleaseCloseBitmaps();
+    if (s.closeBoxShown)
+        ReleaseCloseBitmaps();
     ResetSession(kPopupClass);
 }
 
@@ -92,7 +96,7 @@ void OnCommand(HWND window, WPARAM wParam)
         ClosePopup(window);
     }
 }
-}
+}  // namespace
 
 // The pointer over the link strip: captured with the hand, elsewhere released with the arrow.
 void TrackLinkHover(HWND window, LPARAM lParam)
@@ -112,9 +116,10 @@ void TrackLinkHover(HWND window, LPARAM lParam)
 
 LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ModuleCallScope inProgress;   // a slide or the link's browser runs the host's messages
+    ModuleCallScope inProgress;  // a slide or the link's browser runs the host's messages
     NotifySessionRecord& s = NotifySession;
-    if (PopupInputMessage(window, message, wParam, lParam)) return 0;
+    if (PopupInputMessage(window, message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_CREATE:
         OnCreate(window);
@@ -135,7 +140,8 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item && item->CtlType == ODT_BUTTON) DrawCloseButton(window, item);
+        if (item && item->CtlType == ODT_BUTTON)
+            DrawCloseButton(window, item);
         break;
     }
     case WM_COMMAND:
@@ -143,13 +149,15 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_TIMER:
         // The pointer resting on the popup holds its timer.
-        if (!PopupTimerHeld(window)) ClosePopupAsTimer(window);
+        if (!PopupTimerHeld(window))
+            ClosePopupAsTimer(window);
         break;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(FaceBackgroundBrush());
     case WM_MOUSEMOVE:
-        if (s.linkShown) TrackLinkHover(window, lParam);
+        if (s.linkShown)
+            TrackLinkHover(window, lParam);
         PopupPointerMoved(window, window);
         break;
     case WM_MOUSELEAVE:
@@ -157,17 +165,22 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_GETOBJECT: {
         LRESULT answer = 0;
-        if (AnswerAccessibleObject(window, wParam, lParam, &answer)) return answer;
+        if (AnswerAccessibleObject(window, wParam, lParam, &answer))
+            return answer;
         break;
     }
     case kAccessibleLinkAction:
         // A reader's "jump": the click on the link it stands for.
-        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
-        if (!(s.style & NS_STICKY)) ClosePopup(window);
+        if (s.linkShown && s.linkClickable == 1)
+            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+        if (!(s.style & NS_STICKY))
+            ClosePopup(window);
         return 0;
     case WM_LBUTTONDOWN:
-        if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
-        if (!(s.style & NS_STICKY)) ClosePopup(window);
+        if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1)
+            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+        if (!(s.style & NS_STICKY))
+            ClosePopup(window);
         break;
     default:
         break;

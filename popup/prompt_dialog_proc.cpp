@@ -34,12 +34,13 @@ void OnInitDialog(HWND dialog)
         // Sizes and the button's place scale with the display's density.
         const UINT dpi = DpiForWindow(dialog);
         s.popupHeight = ScaleForDpi(kCompactDialogHeight, dpi);
-        SetWindowPos(dialog, nullptr, 0, 0, ScaleForDpi(s.popupWidth, dpi), s.popupHeight, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(dialog, nullptr, 0, 0, ScaleForDpi(s.popupWidth, dpi), s.popupHeight,
+                     SWP_NOMOVE | SWP_NOZORDER);
         SetWindowPos(GetDlgItem(dialog, IDOK), nullptr, ScaleForDpi(s.popupWidth / 2, dpi),
                      ScaleForDpi(kCompactDialogHeight - 58, dpi), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
 }
-}
+}  // namespace
 
 INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -59,7 +60,8 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        if (id != IDOK && id != IDCANCEL) return 0;
+        if (id != IDOK && id != IDCANCEL)
+            return 0;
         s.resultCode = CheckedBoxBits(dialog);
         ResetSession(kPopupClass);
         MarkSessionEnded(dialog);
@@ -83,17 +85,20 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         TrackLinkHover(dialog, lParam);
         return 0;
     case WM_LBUTTONDOWN:
-        if (s.linkHover == 1 && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+        if (s.linkHover == 1 && s.linkClickable == 1)
+            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         return 0;
     case WM_GETOBJECT: {
         // Screen readers read the dialog as they read the popup.
         LRESULT answer = 0;
-        if (!AnswerAccessibleObject(dialog, wParam, lParam, &answer)) return 0;
+        if (!AnswerAccessibleObject(dialog, wParam, lParam, &answer))
+            return 0;
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
         return 1;
     }
     case kAccessibleLinkAction:
-        if (s.linkShown && s.linkClickable == 1) OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+        if (s.linkShown && s.linkClickable == 1)
+            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
         return 1;
     default:
         return 0;

@@ -90,12 +90,13 @@ void CreatePopupWindow()
 {
     const RECT area = WorkArea();
     RegisterPopupClass();
-    const PopupPlacement p = ComputePopupPlacementForDpi(area, NotifySession.popupWidth, NotifySession.checkCount != 0,
-                                                         DpiForWindow(NotifySession.ownerWindow));
+    const PopupPlacement p =
+        ComputePopupPlacementForDpi(area, NotifySession.popupWidth, NotifySession.checkCount != 0,
+                                    DpiForWindow(NotifySession.ownerWindow));
     StorePlacement(p);
-    NotifySession.popupWindow = CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY,
-                                                p.width, p.height, NotifySession.ownerWindow,
-                                                nullptr, moduleHandle, nullptr);
+    NotifySession.popupWindow =
+        CreateWindowExA(0, kPopupClass, kPopupClass, kPopupStyle, p.shownX, p.shownY, p.width,
+                        p.height, NotifySession.ownerWindow, nullptr, moduleHandle, nullptr);
 }
 
 namespace {
@@ -104,14 +105,16 @@ namespace {
 void WaitForPopupClose(HWND popup)
 {
     // A close sent from another thread during the slide has already destroyed the popup.
-    if (!IsWindow(popup)) return;
+    if (!IsWindow(popup))
+        return;
     NotifySession.popupClosed = 0;
     bool quitSeen = false;
     WPARAM quitCode = 0;
     MSG msg;
     for (;;) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == -1) break;
+        if (got == -1)
+            break;
         if (got) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -119,9 +122,11 @@ void WaitForPopupClose(HWND popup)
             quitSeen = true;
             quitCode = msg.wParam;
         }
-        if (NotifySession.popupClosed || !IsWindow(popup)) break;
+        if (NotifySession.popupClosed || !IsWindow(popup))
+            break;
     }
-    if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
+    if (quitSeen)
+        PostQuitMessage(static_cast<int>(quitCode));
 }
 
 struct SlideSteps {
@@ -135,7 +140,8 @@ struct SlideSteps {
 void TakeSlidePosition(int index, void* context)
 {
     SlideSteps& steps = *static_cast<SlideSteps*>(context);
-    SetWindowPos(steps.window, HWND_TOPMOST, steps.x, steps.positions[index], 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(steps.window, HWND_TOPMOST, steps.x, steps.positions[index], 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
     // Only paints are handled during a slide; everything else waits in the queue. A quit
     // request comes through any message filter: keep it for the host's loop.
     MSG msg;
@@ -149,25 +155,29 @@ void TakeSlidePosition(int index, void* context)
         DispatchMessageA(&msg);
     }
 }
-}
+}  // namespace
 
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
                      const char* linkText, DWORD closeDelayMs, int webAndMailOnly)
 {
     NotifySession.style = style;
-    if (NotifySession.hasComboList) NotifySession.style |= NS_STICKY;
-    if (PopupVisible()) return 0;
+    if (NotifySession.hasComboList)
+        NotifySession.style |= NS_STICKY;
+    if (PopupVisible())
+        return 0;
 
     NotifySession.linkClickable = linkClickable;
-    NotifySession.linkWebAndMailOnly = webAndMailOnly;   // always with the address it guards
+    NotifySession.linkWebAndMailOnly = webAndMailOnly;  // always with the address it guards
     NotifySession.closeDelayMs = closeDelayMs;
     std::memset(NotifySession.messageText, 0, kTextSize);
     std::memset(NotifySession.linkUrl, 0, kTextSize);
     std::memset(NotifySession.linkText, 0, kTextSize);
-    if (message) CopyText(NotifySession.messageText, message);
+    if (message)
+        CopyText(NotifySession.messageText, message);
     if (url) {
         CopyText(NotifySession.linkUrl, url);
-        if (linkText) CopyText(NotifySession.linkText, linkText);
+        if (linkText)
+            CopyText(NotifySession.linkText, linkText);
     }
     CountOptionLists();
 
@@ -177,59 +187,75 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
         return ended == IDOK ? 1 : 0;
     }
 
-    if (!NotifySession.popupWindow || !IsWindow(NotifySession.popupWindow)) CreatePopupWindow();
+    if (!NotifySession.popupWindow || !IsWindow(NotifySession.popupWindow))
+        CreatePopupWindow();
     HWND popup = NotifySession.popupWindow;
-    if (!popup || !IsWindow(popup)) return 0;
+    if (!popup || !IsWindow(popup))
+        return 0;
 
     UpdateWindow(popup);
     RepositionPopup(popup);
-    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY, SlideStepOf(popup));
+    SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
+                SlideStepOf(popup));
     // The steps stop short of the target; rest exactly at the work area's bottom edge.
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0,
                      SWP_NOSIZE | SWP_NOACTIVATE);
     AnnouncePopup(popup);
 
-    if (NotifySession.style & NS_WAIT) WaitForPopupClose(popup);
+    if (NotifySession.style & NS_WAIT)
+        WaitForPopupClose(popup);
     return 1;
 }
 
 BOOL RepositionPopup(HWND window)
 {
-    if (!IsWindow(window)) return FALSE;
-    const PopupPlacement p = ComputePopupPlacementForDpi(WorkArea(), NotifySession.popupWidth,
-                                                         NotifySession.checkCount != 0, DpiForWindow(window));
+    if (!IsWindow(window))
+        return FALSE;
+    const PopupPlacement p = ComputePopupPlacementForDpi(
+        WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0, DpiForWindow(window));
     StorePlacement(p);
     // No move of the popup takes the keyboard from the program the user is working in.
-    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height, SWP_NOACTIVATE);
+    return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height,
+                        SWP_NOACTIVATE);
 }
 
 void SlideWindow(HWND window, int x, int startY, int targetY, int step)
 {
-    if (!window) return;
+    if (!window)
+        return;
     // With animations switched off by the user the window goes straight to its target.
     const bool animate = SlideAnimationEnabled();
-    SetWindowPos(window, HWND_TOPMOST, x, animate ? startY : targetY, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, x, animate ? startY : targetY, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    if (!animate) return;
+    if (!animate)
+        return;
 
     // The process heap rather than a C++ container: without memory the window stays where it
     // was placed, which is better than ending the host.
     int count = ComputeSlidePositions(startY, targetY, step, nullptr, 0);
-    int* positions = count > 0 ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int))) : nullptr;
-    if (!positions) count = 0;
+    int* positions = count > 0
+                         ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(int)))
+                         : nullptr;
+    if (!positions)
+        count = 0;
     ComputeSlidePositions(startY, targetY, step, positions, count);
     SlideSteps steps = {window, x, positions, false, 0};
     RunPacedSlide(count, TakeSlidePosition, &steps);
-    if (positions) HeapFree(GetProcessHeap(), 0, positions);
-    if (steps.quitSeen) PostQuitMessage(static_cast<int>(steps.quitCode));
+    if (positions)
+        HeapFree(GetProcessHeap(), 0, positions);
+    if (steps.quitSeen)
+        PostQuitMessage(static_cast<int>(steps.quitCode));
 }
 
 void SlideOutPopup()
 {
     HWND popup = NotifySession.popupWindow;
-    if (!IsWindow(popup)) return;
+    if (!IsWindow(popup))
+        return;
     if (SlideAnimationEnabled())
-        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY, SlideStepOf(popup));
+        SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
+                    SlideStepOf(popup));
     ShowWindow(popup, SW_HIDE);
 }

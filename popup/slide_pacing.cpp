@@ -24,13 +24,15 @@ void RealWait(void*, DWORD milliseconds)
 
 const SlideClock kRealClock = {RealNow, RealWait, nullptr};
 SlideClock activeClock = kRealClock;
-}
+}  // namespace
 
 int NextSlideIndex(int current, LONGLONG elapsedMicroseconds, int count)
 {
     const LONGLONG due = elapsedMicroseconds < 0 ? 0 : elapsedMicroseconds / kSlideStepMicroseconds;
-    if (due >= count || current + 1 >= count) return count;
-    if (due - current >= kSlideCatchUpSteps) return static_cast<int>(due);
+    if (due >= count || current + 1 >= count)
+        return count;
+    if (due - current >= kSlideCatchUpSteps)
+        return static_cast<int>(due);
     return current + 1;
 }
 
@@ -43,7 +45,8 @@ DWORD SlideWaitMilliseconds(int next, LONGLONG elapsedMicroseconds)
 bool SlideAnimationEnabled()
 {
     BOOL animate = TRUE;
-    if (!SystemParametersInfoA(kGetClientAreaAnimation, 0, &animate, 0)) return true;
+    if (!SystemParametersInfoA(kGetClientAreaAnimation, 0, &animate, 0))
+        return true;
     return animate != FALSE;
 }
 
@@ -54,14 +57,17 @@ void SetSlideClock(const SlideClock* clock)
 
 void RunPacedSlide(int count, void (*move)(int index, void* context), void* context)
 {
-    if (count <= 0) return;
+    if (count <= 0)
+        return;
     const SlideClock clock = activeClock;
     const LONGLONG start = clock.nowMicroseconds(clock.context);
     int index = 0;
     while (index < count) {
         move(index, context);
-        const DWORD pause = SlideWaitMilliseconds(index + 1, clock.nowMicroseconds(clock.context) - start);
-        if (pause) clock.wait(clock.context, pause);
+        const DWORD pause =
+            SlideWaitMilliseconds(index + 1, clock.nowMicroseconds(clock.context) - start);
+        if (pause)
+            clock.wait(clock.context, pause);
         index = NextSlideIndex(index, clock.nowMicroseconds(clock.context) - start, count);
     }
 }

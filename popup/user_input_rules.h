@@ -19,7 +19,8 @@ inline KeyCommand PopupKeyCommand(UINT key, bool shift, FocusKind focus, bool li
     case VK_TAB:
         return shift ? KeyCommand::FocusPrevious : KeyCommand::FocusNext;
     case VK_RETURN:
-        if (listDropped) return KeyCommand::Pass;
+        if (listDropped)
+            return KeyCommand::Pass;
         return focus == FocusKind::PushButton ? KeyCommand::PressFocused : KeyCommand::PressDefault;
     case VK_ESCAPE:
         return listDropped ? KeyCommand::Pass : KeyCommand::Close;
@@ -34,8 +35,10 @@ enum class EscapeClose { AsCloseButton, AsTimer, Ignored };
 
 inline EscapeClose EscapeCloseFor(LONG style)
 {
-    if (style & NS_CLOSEBOX) return EscapeClose::AsCloseButton;
-    if (style & NS_STICKY) return EscapeClose::Ignored;
+    if (style & NS_CLOSEBOX)
+        return EscapeClose::AsCloseButton;
+    if (style & NS_STICKY)
+        return EscapeClose::Ignored;
     return EscapeClose::AsTimer;
 }
 
@@ -43,7 +46,8 @@ inline EscapeClose EscapeCloseFor(LONG style)
 // setting where the system answers it (answered) and it is longer.
 inline DWORD PopupTimerDelay(DWORD boundedMs, bool answered, ULONG userSeconds)
 {
-    if (!answered) return boundedMs;
+    if (!answered)
+        return boundedMs;
     // An absurd setting still gives a delay a timer accepts (about 24 days).
     const ULONG longestSeconds = 0x7FFFFFFFu / 1000u;
     const DWORD userMs = (userSeconds > longestSeconds ? longestSeconds : userSeconds) * 1000u;

@@ -9,13 +9,13 @@ TrayIcon trayIcon;
 namespace {
 
 // The refusal texts in code page 936. The format of the callback text is filled with WM_APP.
-const char kNullArgumentText[] =   // 输入参数有问题
+const char kNullArgumentText[] =  // 输入参数有问题
     "\xca\xe4\xc8\xeb\xb2\xce\xca\xfd\xd3\xd0\xce\xca\xcc\xe2";
-const char kCallbackFormat[] =     // CallbackMessage 已经大于 WM_APP(0X%X) 的标准
+const char kCallbackFormat[] =  // CallbackMessage 已经大于 WM_APP(0X%X) 的标准
     "CallbackMessage \xd2\xd1\xbe\xad\xb4\xf3\xd3\xda WM_APP(0X%X) \xb5\xc4\xb1\xea\xd7\xbc";
-const char kBalloonKindText[] =    // 参数不符合气球的规格
+const char kBalloonKindText[] =  // 参数不符合气球的规格
     "\xb2\xce\xca\xfd\xb2\xbb\xb7\xfb\xba\xcf\xc6\xf8\xc7\xf2\xb5\xc4\xb9\xe6\xb8\xf1";
-const char kBalloonTimeText[] =    // 气球浮动时间最长 30 秒，最短 10 秒，请输入正确的值
+const char kBalloonTimeText[] =  // 气球浮动时间最长 30 秒，最短 10 秒，请输入正确的值
     "\xc6\xf8\xc7\xf2\xb8\xa1\xb6\xaf\xca\xb1\xbc\xe4\xd7\xee\xb3\xa4 30 \xc3\xeb\xa3\xac"
     "\xd7\xee\xb6\xcc 10 \xc3\xeb\xa3\xac\xc7\xeb\xca\xe4\xc8\xeb\xd5\xfd\xc8\xb7\xb5\xc4\xd6\xb5";
 
@@ -68,15 +68,13 @@ void CopyLimited(char* field, const char* text, size_t limit)
     // Byte-wise: the cut may fall inside a double-byte character. Reads no further than the
     // limit, so a host's field without its zero byte is not overrun.
     size_t length = 0;
-    while (length < limit && text[length])
-        ++length;
+    while (length < limit && text[length]) ++length;
     std::memcpy(field, text, length);
     if (length < limit)
         field[length] = 0;
 }
 
-TrayIcon::TrayIcon()
-    : iconWindow(nullptr), initialised(0), removed(0), hidden(0), shellCalls(0)
+TrayIcon::TrayIcon() : iconWindow(nullptr), initialised(0), removed(0), hidden(0), shellCalls(0)
 {
     std::memset(lastError, 0, sizeof lastError);
     std::memset(&iconData, 0, sizeof iconData);
@@ -134,7 +132,7 @@ int TrayIcon::ModifyIcon(HICON icon, const char* tip)
         return 0;
     iconData.uFlags = NIF_ICON | NIF_TIP | NIF_STATE;
     iconData.dwState = NIS_SHAREDICON;
-    iconData.dwStateMask = NIS_HIDDEN;   // only the hidden bit changes: it is cleared
+    iconData.dwStateMask = NIS_HIDDEN;  // only the hidden bit changes: it is cleared
     iconData.hIcon = icon;
     CopyLimited(iconData.szTip, tip, kTipLimit);
 

@@ -19,10 +19,10 @@ enum { kBalloonMinMs = 10000, kBalloonMaxMs = 30000 };
 // The reasons a call is refused before it reaches the shell, in the order they are tested.
 enum TrayArgumentError {
     kTrayArgumentsOk = 0,
-    kTrayNullArgument,       // a null instance, window, tip or icon
-    kTrayCallbackBelowApp,   // callback message below WM_APP
-    kTrayBadBalloonKind,     // balloon icon kind outside 0..3
-    kTrayBadBalloonTime,     // display time outside 10000..30000 ms
+    kTrayNullArgument,      // a null instance, window, tip or icon
+    kTrayCallbackBelowApp,  // callback message below WM_APP
+    kTrayBadBalloonKind,    // balloon icon kind outside 0..3
+    kTrayBadBalloonTime,    // display time outside 10000..30000 ms
 };
 
 TrayArgumentError CheckAddIconArguments(HINSTANCE instance, HWND window, UINT message,
@@ -43,7 +43,8 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    int AddIcon(HINSTANCE instance, HWND window, UINT message, const char* tip, HICON icon, UINT id);
+    int AddIcon(HINSTANCE instance, HWND window, UINT message, const char* tip, HICON icon,
+                UINT id);
     int ModifyIcon(HICON icon, const char* tip);
     int HideIcon();
     int ReAddIcon();
@@ -53,9 +54,9 @@ public:
     char lastError[260];
     NOTIFYICONDATAA iconData;
     HWND iconWindow;
-    int initialised;   // AddIcon accepted its arguments once; never cleared
-    int removed;       // the icon is known not to be in the notification area
-    int hidden;        // hidden, or its visibility not confirmed
+    int initialised;  // AddIcon accepted its arguments once; never cleared
+    int removed;      // the icon is known not to be in the notification area
+    int hidden;       // hidden, or its visibility not confirmed
 
     // Calls that reached Shell_NotifyIconA, for diagnosis.
     int shellCalls;

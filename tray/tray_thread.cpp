@@ -88,14 +88,12 @@ HANDLE RouteTrayRequest(TrayRequest* request, UINT message, int showBalloon)
             return thread;
         }
         // Another thread is starting: its window creation is short, wait for it.
-        while (trayStarting)
-            Sleep(1);
+        while (trayStarting) Sleep(1);
     }
 }
 
 // Copies a host field that may lack its zero byte.
-template <size_t N>
-void CopyField(char (&target)[N], const char (&field)[N])
+template <size_t N> void CopyField(char (&target)[N], const char (&field)[N])
 {
     CopyLimited(target, field, N - 1);
     target[N - 1] = 0;
@@ -128,7 +126,7 @@ void PublishTrayWindow(HWND window)
     // sees this window with the last session's flag.
     InterlockedExchange(&traySessionEnding, 0);
     NotifySession.trayWindow = window;
-    InterlockedExchange(&trayStarting, 0);   // requests that waited may post to it now
+    InterlockedExchange(&trayStarting, 0);  // requests that waited may post to it now
 }
 
 // Runs the window's messages until the session has ended (trayClosed).
@@ -164,8 +162,8 @@ void StartSuccessorSession()
     const LONG successor = InterlockedExchange(&traySuccessorMessage, 0);
     TrayRequest* next = NotifySession.currentTrayRequest;
     if (successor && next && !next->abort) {
-        HANDLE thread = RouteTrayRequest(next, static_cast<UINT>(successor),
-                                         successor == kTrayBalloonMessage);
+        HANDLE thread =
+            RouteTrayRequest(next, static_cast<UINT>(successor), successor == kTrayBalloonMessage);
         if (thread)
             CloseHandle(thread);
     }
@@ -198,8 +196,7 @@ unsigned __stdcall TrayThread(void* startRecord)
 
 void LockTrayRoute()
 {
-    while (InterlockedCompareExchange(&trayRouteLock, 1, 0) != 0)
-        Sleep(0);
+    while (InterlockedCompareExchange(&trayRouteLock, 1, 0) != 0) Sleep(0);
 }
 
 void UnlockTrayRoute()
@@ -230,9 +227,8 @@ int ShowBalloonRequest(TrayRequest* request)
     NotifySession.currentTrayRequest = request;
     if (!UsesBalloonTips(ClassifyWindowsVersion())) {
         char message[260] = {};
-        FormatText(message, sizeof message, "%.*s\n%.*s",
-                 static_cast<int>(sizeof request->title), request->title,
-                 static_cast<int>(sizeof request->text), request->text);
+        FormatText(message, sizeof message, "%.*s\n%.*s", static_cast<int>(sizeof request->title),
+                   request->title, static_cast<int>(sizeof request->text), request->text);
         char url[sizeof request->url];
         char urlDisplay[sizeof request->urlDisplay];
         CopyField(url, request->url);

@@ -19,8 +19,8 @@ int TrayThreadRunning();
 struct TrayStartRecord {
     TrayRequest* request;
     volatile int started;
-    HMODULE moduleReference;   // taken for the thread, released as it exits
-    int showBalloon;           // post the balloon once the window exists
+    HMODULE moduleReference;  // taken for the thread, released as it exits
+    int showBalloon;          // post the balloon once the window exists
 };
 
 unsigned __stdcall TrayThread(void* startRecord);

@@ -103,7 +103,7 @@ void RecordSessionEnd(const TrayRequest* request)
 {
     NotifySession.resultCode = TrayResultCode(request && request->abort,
                                               NotifySession.balloonClicked, NotifySession.timedOut);
-    ResetSession(kTrayWindowClass);   // raises trayClosed: the thread's loop ends
+    ResetSession(kTrayWindowClass);  // raises trayClosed: the thread's loop ends
 }
 
 // The balloon watchdog's timer.

@@ -36,7 +36,8 @@
 namespace {
 
 const IID kIClassFactory = {1, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIObjectSafety = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+const IID kIObjectSafety = {
+    0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 const IID kIPersist = {0x0000010C, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 const char kZhong[] = "\xD6\xD0";  // 中 in code page 936; 0xD6 is a lead byte
@@ -61,8 +62,14 @@ struct Text {
     std::wstring chars;
 };
 const Text kNull = {true, L""};
-Text W(const std::wstring& chars) { return {false, chars}; }
-Text W(const wchar_t* chars, size_t length) { return {false, std::wstring(chars, length)}; }
+Text W(const std::wstring& chars)
+{
+    return {false, chars};
+}
+Text W(const wchar_t* chars, size_t length)
+{
+    return {false, std::wstring(chars, length)};
+}
 
 // A BSTR as SysAllocStringLen lays it out (length prefix, characters, zero), ending at an
 // inaccessible page.
@@ -88,7 +95,11 @@ private:
 struct Field {
     size_t offset, size;
 };
-#define FIELD(name) Field{offsetof(NotifySessionRecord, name), sizeof(NotifySession.name)}
+#define FIELD(name)                                                                                \
+    Field                                                                                          \
+    {                                                                                              \
+        offsetof(NotifySessionRecord, name), sizeof(NotifySession.name)                            \
+    }
 
 struct Snapshot {
     NotifySessionRecord copy;
@@ -102,10 +113,13 @@ long ChangedOutside(const Snapshot& before, const std::vector<Field>& allowed = 
     const BYTE* now = reinterpret_cast<const BYTE*>(&NotifySession);
     const BYTE* then = reinterpret_cast<const BYTE*>(&before.copy);
     for (size_t i = 0; i < sizeof(NotifySessionRecord); ++i) {
-        if (now[i] == then[i]) continue;
+        if (now[i] == then[i])
+            continue;
         bool inField = false;
-        for (const Field& f : allowed) inField = inField || (i >= f.offset && i < f.offset + f.size);
-        if (!inField) return static_cast<long>(i);
+        for (const Field& f : allowed)
+            inField = inField || (i >= f.offset && i < f.offset + f.size);
+        if (!inField)
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -123,7 +137,10 @@ struct GuardedResult {
 
 enum class Path { Direct, Invoke };
 const Path kPaths[] = {Path::Direct, Path::Invoke};
-const char* PathName(Path path) { return path == Path::Direct ? "direct" : "Invoke"; }
+const char* PathName(Path path)
+{
+    return path == Path::Direct ? "direct" : "Invoke";
+}
 
 VARIANT Variant(VARTYPE tag)
 {
@@ -132,14 +149,35 @@ VARIANT Variant(VARTYPE tag)
     v.vt = tag;
     return v;
 }
-VARIANT Bstr(BSTR text) { VARIANT v = Variant(VT_BSTR); v.bstrVal = text; return v; }
-VARIANT I4(LONG value) { VARIANT v = Variant(VT_I4); v.lVal = value; return v; }
-VARIANT I2(SHORT value) { VARIANT v = Variant(VT_I2); v.iVal = value; return v; }
-VARIANT Uint(UINT value) { VARIANT v = Variant(VT_UINT); v.uintVal = value; return v; }
+VARIANT Bstr(BSTR text)
+{
+    VARIANT v = Variant(VT_BSTR);
+    v.bstrVal = text;
+    return v;
+}
+VARIANT I4(LONG value)
+{
+    VARIANT v = Variant(VT_I4);
+    v.lVal = value;
+    return v;
+}
+VARIANT I2(SHORT value)
+{
+    VARIANT v = Variant(VT_I2);
+    v.iVal = value;
+    return v;
+}
+VARIANT Uint(UINT value)
+{
+    VARIANT v = Variant(VT_UINT);
+    v.uintVal = value;
+    return v;
+}
 VARIANT Handle(HANDLE value)
 {
     VARIANT v = Variant(VT_UI1);
-    v.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));  // handles are 32-bit significant
+    v.lVal =
+        static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));  // handles are 32-bit significant
     return v;
 }
 
@@ -148,8 +186,11 @@ public:
     Object()
     {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)), S_OK);
+        EXPECT_EQ(
+            DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)),
+                  S_OK);
         factory->Release();
     }
     ~Object() { object_->Release(); }
@@ -171,25 +212,32 @@ public:
         } out;
         std::memset(&out, 0xA5, sizeof out);
         UINT argErr = 0xA5A5A5A5;
-        const HRESULT hr = object_->Invoke(id, IID_NULL, 0, flags, &params, &out.value, nullptr, &argErr);
+        const HRESULT hr =
+            object_->Invoke(id, IID_NULL, 0, flags, &params, &out.value, nullptr, &argErr);
         const BYTE* bytes = reinterpret_cast<const BYTE*>(&out);
         const size_t vt = offsetof(decltype(out), value), value = vt + offsetof(VARIANT, iVal);
         for (size_t i = 0; i < sizeof out; ++i) {
-            if (out.value.vt == VT_I2 && ((i >= vt && i < vt + 2) || (i >= value && i < value + 2))) continue;
+            if (out.value.vt == VT_I2 && ((i >= vt && i < vt + 2) || (i >= value && i < value + 2)))
+                continue;
             EXPECT_EQ(bytes[i], 0xA5) << "Invoke wrote byte " << i << " of the result variable";
         }
         EXPECT_EQ(argErr, 0xA5A5A5A5u);
-        if (result && out.value.vt == VT_I2) *result = out.value.iVal;
+        if (result && out.value.vt == VT_I2)
+            *result = out.value.iVal;
         return hr;
     }
 
     HRESULT SetList(Path path, DISPID id, BSTR text, short mask, short* result)
     {
-        if (path == Path::Invoke) return Invoke(id, {Bstr(text), I2(mask)}, result);
+        if (path == Path::Invoke)
+            return Invoke(id, {Bstr(text), I2(mask)}, result);
         switch (id) {
-        case NTF_DISPID_SETCHECKINFO: return object_->SetCheckInfo(text, mask, result);
-        case NTF_DISPID_SETBUTTONINFO: return object_->SetButtonInfo(text, mask, result);
-        default: return object_->SetComboxInfo(text, mask, result);
+        case NTF_DISPID_SETCHECKINFO:
+            return object_->SetCheckInfo(text, mask, result);
+        case NTF_DISPID_SETBUTTONINFO:
+            return object_->SetButtonInfo(text, mask, result);
+        default:
+            return object_->SetComboxInfo(text, mask, result);
         }
     }
     HRESULT SetList(Path path, DISPID id, const wchar_t* text, short mask)
@@ -200,12 +248,14 @@ public:
         EXPECT_EQ(result, 0);
         return hr;
     }
-    HRESULT Action(Path path, BSTR heading, BSTR body, BSTR display, BSTR url, long owner, long style,
-                   short* result)
+    HRESULT Action(Path path, BSTR heading, BSTR body, BSTR display, BSTR url, long owner,
+                   long style, short* result)
     {
         if (path == Path::Invoke)
-            return Invoke(NTF_DISPID_ACTION, {Bstr(heading), Bstr(body), Bstr(display), Bstr(url), I4(owner), I4(style)},
-                          result);
+            return Invoke(
+                NTF_DISPID_ACTION,
+                {Bstr(heading), Bstr(body), Bstr(display), Bstr(url), I4(owner), I4(style)},
+                result);
         return object_->Action(heading, body, display, url, owner, style, result);
     }
     HRESULT Action(Path path, long style, short* result, long owner = 0)
@@ -215,17 +265,20 @@ public:
     }
     HRESULT TimeInterval(Path path, ULONG delay)
     {
-        return path == Path::Invoke ? Invoke(NTF_DISPID_TIMEINTERVAL, {Uint(delay)}) : object_->TimeInterval(delay);
+        return path == Path::Invoke ? Invoke(NTF_DISPID_TIMEINTERVAL, {Uint(delay)})
+                                    : object_->TimeInterval(delay);
     }
     HRESULT SetColor(Path path, const ULONG (&c)[5])
     {
         if (path == Path::Invoke)
-            return Invoke(NTF_DISPID_SETCOLOR, {Uint(c[0]), Uint(c[1]), Uint(c[2]), Uint(c[3]), Uint(c[4])});
+            return Invoke(NTF_DISPID_SETCOLOR,
+                          {Uint(c[0]), Uint(c[1]), Uint(c[2]), Uint(c[3]), Uint(c[4])});
         return object_->SetColor(c[0], c[1], c[2], c[3], c[4]);
     }
     HRESULT SetAppIcon(Path path, HICON icon)
     {
-        return path == Path::Invoke ? Invoke(NTF_DISPID_SETAPPICON, {Handle(icon)}) : object_->SetAppIcon(icon);
+        return path == Path::Invoke ? Invoke(NTF_DISPID_SETAPPICON, {Handle(icon)})
+                                    : object_->SetAppIcon(icon);
     }
 
 private:
@@ -253,7 +306,8 @@ bool pendingDone = false;
 void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND window = ThreadWindowOfClass(pendingClass, true);
-    if (!window || pendingDone) return;
+    if (!window || pendingDone)
+        return;
     KillTimer(nullptr, id);
     pendingDone = true;
     pendingAction(window);
@@ -261,7 +315,8 @@ void CALLBACK RunPendingAction(HWND, UINT, UINT_PTR id, DWORD)
 
 // Runs call with action applied to the window of class cls once it shows, under a watchdog.
 // Returns whether the window showed.
-bool WithWindowAction(const char* cls, std::function<void(HWND)> action, const std::function<void()>& call)
+bool WithWindowAction(const char* cls, std::function<void(HWND)> action,
+                      const std::function<void()>& call)
 {
     pendingClass = cls;
     pendingAction = std::move(action);
@@ -270,7 +325,8 @@ bool WithWindowAction(const char* cls, std::function<void(HWND)> action, const s
     {
         Watchdog watchdog;
         call();
-        EXPECT_FALSE(watchdog.fired()) << "the call did not return until its window was closed from outside";
+        EXPECT_FALSE(watchdog.fired())
+            << "the call did not return until its window was closed from outside";
     }
     KillTimer(nullptr, timer);
     pendingAction = nullptr;
@@ -307,7 +363,8 @@ HWND ShownPopup()
 // starts black, so that a pixel the painter misses shows.
 class Face {
 public:
-    explicit Face(HWND window) : canvas_(ClientRect(window).right, ClientRect(window).bottom, 24, BLACK_BRUSH)
+    explicit Face(HWND window)
+        : canvas_(ClientRect(window).right, ClientRect(window).bottom, 24, BLACK_BRUSH)
     {
         PaintNotification(window, canvas_.dc());
     }
@@ -340,7 +397,8 @@ private:
 class FaceWindow {
 public:
     FaceWindow()
-        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 160, nullptr, nullptr, nullptr, nullptr))
+        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 160, nullptr, nullptr,
+                                  nullptr, nullptr))
     {
     }
     ~FaceWindow() { DestroyWindow(window_); }
@@ -381,7 +439,8 @@ protected:
         object.SetList(Path::Direct, NTF_DISPID_SETCOMBOXINFO, L"r|g|ok", 0);
         short result = 0;
         object.Action(Path::Direct, NS_CLOSEBOX | NS_FLATBORDER, &result);
-        if (HWND popup = ShownPopup()) CloseAsUser(popup);
+        if (HWND popup = ShownPopup())
+            CloseAsUser(popup);
         object.SetList(Path::Direct, NTF_DISPID_SETCHECKINFO, L"a|b|c|d|e", -1);
         object.SetList(Path::Direct, NTF_DISPID_SETBUTTONINFO, L"x|y|z", -1);
         object.SetList(Path::Direct, NTF_DISPID_SETCOMBOXINFO, L"r|g|ok", 0);
@@ -446,9 +505,14 @@ TEST_F(BadInput, NullOutPointersAreRefusedAndNothingHappens)
         std::function<HRESULT()> call;
         HRESULT result;
     } cases[] = {
-        {"Action", [&] { return o->Action(heading.get(), text.get(), text.get(), url.get(), 0,
-                                          NS_WAIT | NS_DIALOG | NS_CLOSEBOX, nullptr); }, E_POINTER},
-        {"Action without waiting", [&] { return o->Action(heading.get(), nullptr, nullptr, nullptr, 0, 0, nullptr); },
+        {"Action",
+         [&] {
+             return o->Action(heading.get(), text.get(), text.get(), url.get(), 0,
+                              NS_WAIT | NS_DIALOG | NS_CLOSEBOX, nullptr);
+         },
+         E_POINTER},
+        {"Action without waiting",
+         [&] { return o->Action(heading.get(), nullptr, nullptr, nullptr, 0, 0, nullptr); },
          E_POINTER},
         {"SetCheckInfo", [&] { return o->SetCheckInfo(text.get(), 5, nullptr); }, E_POINTER},
         {"SetButtonInfo", [&] { return o->SetButtonInfo(text.get(), 5, nullptr); }, E_POINTER},
@@ -456,14 +520,18 @@ TEST_F(BadInput, NullOutPointersAreRefusedAndNothingHappens)
         {"SetTrayIcon", [&] { return o->SetTrayIcon(&request, nullptr); }, E_POINTER},
         {"ShowUpdateBalloon", [&] { return o->ShowUpdateBalloon(&request, nullptr); }, E_POINTER},
         {"QueryInterface", [&] { return o->QueryInterface(IID_IAxObj, nullptr); }, E_POINTER},
-        {"QueryInterface, unknown IID", [&] { return o->QueryInterface(kIPersist, nullptr); }, E_POINTER},
-        {"QueryInterface of the safety pointer", [&] { return safety->QueryInterface(IID_IUnknown, nullptr); },
+        {"QueryInterface, unknown IID", [&] { return o->QueryInterface(kIPersist, nullptr); },
          E_POINTER},
-        {"GetIDsOfNames, null DISPIDs", [&] { return o->GetIDsOfNames(IID_NULL, &action, 1, 0, nullptr); },
+        {"QueryInterface of the safety pointer",
+         [&] { return safety->QueryInterface(IID_IUnknown, nullptr); }, E_POINTER},
+        {"GetIDsOfNames, null DISPIDs",
+         [&] { return o->GetIDsOfNames(IID_NULL, &action, 1, 0, nullptr); }, E_INVALIDARG},
+        {"GetIDsOfNames, null names",
+         [&] { return o->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id); }, E_INVALIDARG},
+        {"GetIDsOfNames, null name",
+         [&] { return o->GetIDsOfNames(IID_NULL, &nullName, 1, 0, &id); }, E_INVALIDARG},
+        {"GetIDsOfNames, no names", [&] { return o->GetIDsOfNames(IID_NULL, &action, 0, 0, &id); },
          E_INVALIDARG},
-        {"GetIDsOfNames, null names", [&] { return o->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id); }, E_INVALIDARG},
-        {"GetIDsOfNames, null name", [&] { return o->GetIDsOfNames(IID_NULL, &nullName, 1, 0, &id); }, E_INVALIDARG},
-        {"GetIDsOfNames, no names", [&] { return o->GetIDsOfNames(IID_NULL, &action, 0, 0, &id); }, E_INVALIDARG},
         {"GetTypeInfoCount", [&] { return o->GetTypeInfoCount(nullptr); }, E_NOINTERFACE},
         {"GetTypeInfo", [&] { return o->GetTypeInfo(0, 0, nullptr); }, E_NOINTERFACE},
     };
@@ -547,24 +615,27 @@ TEST_F(BadInput, ListTextsAreConvertedAndCutInsideTheirBuffers)
     for (Path path : kPaths) {
         for (const Setter& setter : setters) {
             for (const Case& c : cases) {
-                SCOPED_TRACE(testing::Message() << PathName(path) << ", DISPID " << setter.id << ", " << c.name);
+                SCOPED_TRACE(testing::Message()
+                             << PathName(path) << ", DISPID " << setter.id << ", " << c.name);
                 InitialNotifySession(&NotifySession);
-                std::memset(reinterpret_cast<char*>(&NotifySession) + setter.list.offset, 0x5A, kListSize);
+                std::memset(reinterpret_cast<char*>(&NotifySession) + setter.list.offset, 0x5A,
+                            kListSize);
                 const Snapshot before;
                 GuardedBstr text(c.text);
                 GuardedResult result;
                 EXPECT_EQ(object().SetList(path, setter.id, text.get(), -1, &result.value), S_OK);
                 EXPECT_EQ(result.value, 0);
                 EXPECT_TRUE(result.intact());
-                const char* list = reinterpret_cast<const char*>(&NotifySession) + setter.list.offset;
+                const char* list =
+                    reinterpret_cast<const char*>(&NotifySession) + setter.list.offset;
                 EXPECT_EQ(std::string(list), c.stored);
                 EXPECT_EQ(ChangedOutside(before, {setter.list, setter.mask, setter.flag}), -1);
-                const int flag = *reinterpret_cast<const int*>(reinterpret_cast<const char*>(&NotifySession) +
-                                                               setter.flag.offset);
+                const int flag = *reinterpret_cast<const int*>(
+                    reinterpret_cast<const char*>(&NotifySession) + setter.flag.offset);
                 EXPECT_EQ(flag, 1);
                 if (setter.id != NTF_DISPID_SETCOMBOXINFO) {
-                    const WORD mask = *reinterpret_cast<const WORD*>(reinterpret_cast<const char*>(&NotifySession) +
-                                                                     setter.mask.offset);
+                    const WORD mask = *reinterpret_cast<const WORD*>(
+                        reinterpret_cast<const char*>(&NotifySession) + setter.mask.offset);
                     EXPECT_EQ(mask, 0xFFFF);
                 }
             }
@@ -594,16 +665,18 @@ TEST_F(BadInput, LoneLeadByteBeforeTheTerminatorStopsEverySearch)
         EXPECT_EQ(CountListItems(a.get(), true), c.awareCount);
         EXPECT_EQ(CountListItems(a.get(), false), c.bytewiseCount);
         std::vector<std::string> items;
-        WalkOptionList(b.get(), FindSeparatorMultibyte, FindSeparatorBytewise, [&](int, const char* item) {
-            items.push_back(item);
-            return true;
-        });
+        WalkOptionList(b.get(), FindSeparatorMultibyte, FindSeparatorBytewise,
+                       [&](int, const char* item) {
+                           items.push_back(item);
+                           return true;
+                       });
         EXPECT_EQ(items, c.checkItems);
         items.clear();
-        WalkOptionList(d.get(), FindSeparatorBytewise, FindSeparatorBytewise, [&](int, const char* item) {
-            items.push_back(item);
-            return true;
-        });
+        WalkOptionList(d.get(), FindSeparatorBytewise, FindSeparatorBytewise,
+                       [&](int, const char* item) {
+                           items.push_back(item);
+                           return true;
+                       });
         EXPECT_EQ(static_cast<int>(items.size()), c.bytewiseCount - (c.text.back() == '|' ? 1 : 0));
     }
 
@@ -633,10 +706,10 @@ std::vector<ActionTexts> ActionTextCases()
         {"all empty", W(L""), W(L""), W(L""), W(L""), "\n", "", ""},
         {"empty address, shown text", W(L"H"), W(L"B"), W(L"Shown"), W(L""), "H\nB", "", "Shown"},
         {"no address, shown text", W(L"H"), W(L"B"), W(L"Shown"), kNull, "H\nB", "", ""},
-        {"embedded zeros", W(L"Head\0tail", 9), W(L"Bo\0dy", 5), W(L"d\0x", 3), W(L"http://a/\0b", 11), "Head\nBo",
-         "http://a/", "d"},
-        {"Thai and an emoji", W(L"\u0E01"), W(L"\U0001F600"), W(L"\u0E01"), W(L"http://a/\u0E01"), "?\n??",
-         "http://a/?", "?"},
+        {"embedded zeros", W(L"Head\0tail", 9), W(L"Bo\0dy", 5), W(L"d\0x", 3),
+         W(L"http://a/\0b", 11), "Head\nBo", "http://a/", "d"},
+        {"Thai and an emoji", W(L"\u0E01"), W(L"\U0001F600"), W(L"\u0E01"), W(L"http://a/\u0E01"),
+         "?\n??", "http://a/?", "?"},
         // A heading longer than the message buffer leaves no line feed in it: all body.
         {"100,000 characters", W(std::wstring(100000, L'h')), W(std::wstring(100000, L'b')),
          W(std::wstring(100000, L'd')), W(std::wstring(100000, L'u')), std::string(259, 'h'),
@@ -669,8 +742,8 @@ TEST_F(BadInput, ActionTextsReachTheDialogCutToTheirBuffers)
             GuardedResult result;
             HRESULT hr = E_FAIL;
             EXPECT_TRUE(WithWindowAction("#32770", kClickOk, [&] {
-                hr = object().Action(path, heading.get(), body.get(), display.get(), url.get(), 0, NS_DIALOG,
-                                     &result.value);
+                hr = object().Action(path, heading.get(), body.get(), display.get(), url.get(), 0,
+                                     NS_DIALOG, &result.value);
             }));
             EXPECT_EQ(hr, S_OK);
             EXPECT_EQ(result.value, 0) << "the dialog's code: no boxes";
@@ -684,8 +757,8 @@ TEST_F(BadInput, ActionTextsReachThePopupCutToTheirBuffers)
 {
     // The popup paints while it slides; the texts that stress the painter most.
     for (const ActionTexts& c : ActionTextCases()) {
-        if (std::strcmp(c.name, "cut inside a character") && std::strcmp(c.name, "100,000 characters") &&
-            std::strcmp(c.name, "Thai and an emoji"))
+        if (std::strcmp(c.name, "cut inside a character") &&
+            std::strcmp(c.name, "100,000 characters") && std::strcmp(c.name, "Thai and an emoji"))
             continue;
         SCOPED_TRACE(c.name);
         InitialNotifySession(&NotifySession);
@@ -693,8 +766,9 @@ TEST_F(BadInput, ActionTextsReachThePopupCutToTheirBuffers)
         GuardedBstr heading(c.heading), body(c.body), display(c.display), url(c.url);
         GuardedResult result;
         Watchdog watchdog;
-        EXPECT_EQ(object().Action(Path::Direct, heading.get(), body.get(), display.get(), url.get(), 0,
-                                  NS_WAIT | NS_CLOSEBOX, &result.value), S_OK);
+        EXPECT_EQ(object().Action(Path::Direct, heading.get(), body.get(), display.get(), url.get(),
+                                  0, NS_WAIT | NS_CLOSEBOX, &result.value),
+                  S_OK);
         EXPECT_FALSE(watchdog.fired());
         EXPECT_EQ(result.value, static_cast<short>(kResultClosedByBoxOrTimer));
         EXPECT_TRUE(result.intact());
@@ -713,7 +787,8 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
     for (size_t start = 0;;) {
         const size_t bar = stored.find('|', start);
         storedItems.push_back(stored.substr(start, bar - start));
-        if (bar == std::string::npos) break;
+        if (bar == std::string::npos)
+            break;
         start = bar + 1;
     }
     const int n = static_cast<int>(storedItems.size());
@@ -730,24 +805,25 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
         std::function<void(HWND)> close;
         WORD result;
     } cases[] = {
-        {"2,000 check boxes, all checked", NTF_DISPID_SETCHECKINFO, &items2000, -1, kCheckBoxFirstId, n,
-         storedItems.front(), storedItems.back(), nullptr, 0x000F},
-        {"check boxes of separators only", NTF_DISPID_SETCHECKINFO, &separators, -1, kCheckBoxFirstId, 1023, "", "",
-         nullptr, 0x000F},
-        {"check list cut inside a character", NTF_DISPID_SETCHECKINFO, &zhongCut, 0, kCheckBoxFirstId, 2, "a",
-         Repeat(kZhong, 510), nullptr, 0},
-        {"2,000 buttons, all default", NTF_DISPID_SETBUTTONINFO, &items2000, -1, kRowButtonFirstId, n,
-         storedItems.front(), storedItems.back(), [](HWND p) { Click(p, kRowButtonFirstId + 2); }, 0x0400},
-        {"buttons of separators only", NTF_DISPID_SETBUTTONINFO, &separators, 0, kRowButtonFirstId, 1023, "", "",
-         nullptr, 0x0100},
-        {"2,000 list entries", NTF_DISPID_SETCOMBOXINFO, &items2000, -1, kConfirmButtonId, 1, storedItems.back(),
-         storedItems.back(), nullptr, 0},
-        {"list entries of separators only", NTF_DISPID_SETCOMBOXINFO, &separators, 0, kConfirmButtonId, 1, "", "",
-         nullptr, 0},
+        {"2,000 check boxes, all checked", NTF_DISPID_SETCHECKINFO, &items2000, -1,
+         kCheckBoxFirstId, n, storedItems.front(), storedItems.back(), nullptr, 0x000F},
+        {"check boxes of separators only", NTF_DISPID_SETCHECKINFO, &separators, -1,
+         kCheckBoxFirstId, 1023, "", "", nullptr, 0x000F},
+        {"check list cut inside a character", NTF_DISPID_SETCHECKINFO, &zhongCut, 0,
+         kCheckBoxFirstId, 2, "a", Repeat(kZhong, 510), nullptr, 0},
+        {"2,000 buttons, all default", NTF_DISPID_SETBUTTONINFO, &items2000, -1, kRowButtonFirstId,
+         n, storedItems.front(), storedItems.back(),
+         [](HWND p) { Click(p, kRowButtonFirstId + 2); }, 0x0400},
+        {"buttons of separators only", NTF_DISPID_SETBUTTONINFO, &separators, 0, kRowButtonFirstId,
+         1023, "", "", nullptr, 0x0100},
+        {"2,000 list entries", NTF_DISPID_SETCOMBOXINFO, &items2000, -1, kConfirmButtonId, 1,
+         storedItems.back(), storedItems.back(), nullptr, 0},
+        {"list entries of separators only", NTF_DISPID_SETCOMBOXINFO, &separators, 0,
+         kConfirmButtonId, 1, "", "", nullptr, 0},
         // One entry: the confirm caption, cut to 259 bytes with a lead byte last; the caption
         // the host sees has the whole characters. The empty drop-down reports CB_ERR.
-        {"list entry cut inside a character", NTF_DISPID_SETCOMBOXINFO, &zhong600, 0, kConfirmButtonId, 1,
-         Repeat(kZhong, 129), Repeat(kZhong, 129), nullptr, 0xFFFF},
+        {"list entry cut inside a character", NTF_DISPID_SETCOMBOXINFO, &zhong600, 0,
+         kConfirmButtonId, 1, Repeat(kZhong, 129), Repeat(kZhong, 129), nullptr, 0xFFFF},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -768,18 +844,21 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
             EXPECT_EQ(NotifySession.checkCount, c.controls);
             for (int i = 0; i < c.controls; ++i)
                 ASSERT_EQ(SendMessageA(GetDlgItem(popup, kCheckBoxFirstId + i), BM_GETCHECK, 0, 0),
-                          (c.mask == -1 && i < 16) ? BST_CHECKED : BST_UNCHECKED) << "box " << i;
+                          (c.mask == -1 && i < 16) ? BST_CHECKED : BST_UNCHECKED)
+                    << "box " << i;
         }
         if (c.id == NTF_DISPID_SETBUTTONINFO) {
             EXPECT_EQ(NotifySession.buttonCount, c.controls);
-            EXPECT_EQ(NotifySession.pressedButton, c.mask == -1 ? 15 : 0) << "the last default button";
+            EXPECT_EQ(NotifySession.pressedButton, c.mask == -1 ? 15 : 0)
+                << "the last default button";
             const LONG style = GetWindowLongA(GetDlgItem(popup, kRowButtonFirstId + 16), GWL_STYLE);
             EXPECT_EQ(style & BS_DEFPUSHBUTTON, 0) << "the seventeenth button has no mask bit";
         }
         if (c.id == NTF_DISPID_SETCOMBOXINFO) {
             const int entries = c.text == &separators ? 1024 : c.text == &zhong600 ? 1 : n;
             EXPECT_EQ(NotifySession.comboCount, entries);
-            EXPECT_EQ(SendMessageA(NotifySession.comboWindow, CB_GETCOUNT, 0, 0), c.text == &separators ? 1023 : entries - 1);
+            EXPECT_EQ(SendMessageA(NotifySession.comboWindow, CB_GETCOUNT, 0, 0),
+                      c.text == &separators ? 1023 : entries - 1);
         }
         if (c.close) {
             c.close(popup);
@@ -792,7 +871,8 @@ TEST_F(BadInput, HugeListsBecomeControlsWithinTheirBuffers)
     }
 }
 
-// --- Bits, delays, colours -------------------------------------------------------------------------
+// --- Bits, delays, colours
+// -------------------------------------------------------------------------
 
 TEST_F(BadInput, MasksAndStylesWithEveryBitSet)
 {
@@ -807,8 +887,8 @@ TEST_F(BadInput, MasksAndStylesWithEveryBitSet)
         {"style -1", -1, "#32770", kClickOk, 0x000F},
         // Every bit but the dialog's: a sticky popup with a close button that Action waits for.
         {"style 0xFFFFFFFE", static_cast<LONG>(0xFFFFFFFEu), "VorbelNotify", kClickCloseBox, 1000},
-        {"waiting popup, second button", NS_WAIT, "VorbelNotify", [](HWND p) { Click(p, kRowButtonFirstId + 1); },
-         0x020F},
+        {"waiting popup, second button", NS_WAIT, "VorbelNotify",
+         [](HWND p) { Click(p, kRowButtonFirstId + 1); }, 0x020F},
     };
     for (Path path : kPaths) {
         for (const Case& c : cases) {
@@ -820,7 +900,8 @@ TEST_F(BadInput, MasksAndStylesWithEveryBitSet)
             EXPECT_EQ(NotifySession.buttonMask, 0xFFFF);
             short result = -1;
             HRESULT hr = E_FAIL;
-            EXPECT_TRUE(WithWindowAction(c.cls, c.close, [&] { hr = object().Action(path, c.style, &result); }));
+            EXPECT_TRUE(WithWindowAction(c.cls, c.close,
+                                         [&] { hr = object().Action(path, c.style, &result); }));
             EXPECT_EQ(hr, S_OK);
             EXPECT_EQ(result, c.result);
             EXPECT_FALSE(IsWindow(NotifySession.popupWindow));
@@ -835,12 +916,14 @@ TEST_F(BadInput, DelaysReachThePopupBounded)
     } cases[] = {{0, 1234}, {1, 1}, {19999, 19999}, {20000, 20000}, {0xFFFFFFFFu, 20000}};
     for (Path path : kPaths) {
         for (const Case& c : cases) {
-            if (path == Path::Invoke && c.delay != 0 && c.delay != 0xFFFFFFFFu) continue;
+            if (path == Path::Invoke && c.delay != 0 && c.delay != 0xFFFFFFFFu)
+                continue;
             SCOPED_TRACE(testing::Message() << PathName(path) << ", " << c.delay);
             InitialNotifySession(&NotifySession);
             ASSERT_EQ(object().TimeInterval(path, 1234), S_OK);
             ASSERT_EQ(object().TimeInterval(path, c.delay), S_OK);
-            EXPECT_EQ(NotifySession.closeDelayMs, c.delay ? c.delay : 1234u) << "stored as it came; 0 keeps";
+            EXPECT_EQ(NotifySession.closeDelayMs, c.delay ? c.delay : 1234u)
+                << "stored as it came; 0 keeps";
             short result = -1;
             ASSERT_EQ(object().Action(path, 0, &result), S_OK);
             HWND popup = ShownPopup();
@@ -867,9 +950,12 @@ TEST_F(BadInput, ColoursWithTheTopByteSetPaintTheirRedGreenAndBlue)
         EXPECT_EQ(NotifySession.titleColor, colours[3]);
         EXPECT_EQ(NotifySession.bodyColor, colours[4]);
 
-        GuardedBstr heading(W(L"MMMMMMMMMMMM")), body(W(std::wstring(30, L'M') + L"\n" + std::wstring(30, L'M')));
+        GuardedBstr heading(W(L"MMMMMMMMMMMM")),
+            body(W(std::wstring(30, L'M') + L"\n" + std::wstring(30, L'M')));
         short result = -1;
-        ASSERT_EQ(object().Action(path, heading.get(), body.get(), nullptr, nullptr, 0, NS_FLATBORDER, &result), S_OK);
+        ASSERT_EQ(object().Action(path, heading.get(), body.get(), nullptr, nullptr, 0,
+                                  NS_FLATBORDER, &result),
+                  S_OK);
         HWND popup = ShownPopup();
         ASSERT_NE(popup, nullptr);
         {
@@ -944,23 +1030,25 @@ TEST_F(BadInput, IconsThatNameNoIconPaintTheModuleIcon)
 
 TEST_F(BadInput, OwnerWindowsThatNameNoWindowEndTheCall)
 {
-    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                nullptr);
     DestroyWindow(gone);
     const long owners[] = {0x12345678, 1, -1, static_cast<long>(reinterpret_cast<LONG_PTR>(gone))};
     const LONG styles[] = {0, NS_WAIT, NS_WAIT | NS_STICKY, NS_DIALOG, NS_DIALOG | NS_WAIT};
     for (Path path : kPaths) {
         for (long owner : owners) {
             for (LONG style : styles) {
-                SCOPED_TRACE(testing::Message() << PathName(path) << ", owner " << std::hex << owner << ", style "
-                                                << style);
+                SCOPED_TRACE(testing::Message() << PathName(path) << ", owner " << std::hex << owner
+                                                << ", style " << style);
                 InitialNotifySession(&NotifySession);
                 ASSERT_EQ(object().SetList(path, NTF_DISPID_SETCHECKINFO, L"a|b", 1), S_OK);
                 NotifySession.resultCode = 0x0123;
                 const int windows = CountThreadWindows();
                 short result = -1;
                 HRESULT hr = E_FAIL;
-                const bool shown = WithWindowAction(style & NS_DIALOG ? "#32770" : "VorbelNotify", kClickOk,
-                                                    [&] { hr = object().Action(path, style, &result, owner); });
+                const bool shown =
+                    WithWindowAction(style & NS_DIALOG ? "#32770" : "VorbelNotify", kClickOk,
+                                     [&] { hr = object().Action(path, style, &result, owner); });
                 EXPECT_FALSE(shown) << "a window was made with an owner that is none";
                 EXPECT_EQ(hr, S_OK);
                 EXPECT_EQ(result, 0x0123) << "the previous code: nothing was shown";
@@ -972,11 +1060,13 @@ TEST_F(BadInput, OwnerWindowsThatNameNoWindowEndTheCall)
     }
 
     // A real owner: the popup is owned by it and closes as usual.
-    HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
-                                nullptr);
+    HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                nullptr, nullptr, nullptr);
     InitialNotifySession(&NotifySession);
     short result = -1;
-    ASSERT_EQ(object().Action(Path::Invoke, 0, &result, static_cast<long>(reinterpret_cast<LONG_PTR>(host))), S_OK);
+    ASSERT_EQ(object().Action(Path::Invoke, 0, &result,
+                              static_cast<long>(reinterpret_cast<LONG_PTR>(host))),
+              S_OK);
     HWND popup = ShownPopup();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(GetWindow(popup, GW_OWNER), host);
@@ -987,16 +1077,20 @@ TEST_F(BadInput, OwnerWindowsThatNameNoWindowEndTheCall)
     // returns with the boxes' code and the session ends, so its lists do not come back.
     for (Path path : kPaths) {
         for (LONG style : {LONG(NS_WAIT | NS_STICKY), LONG(NS_DIALOG), LONG(NS_DIALOG | NS_WAIT)}) {
-            SCOPED_TRACE(testing::Message() << PathName(path) << ", owner destroyed, style " << std::hex << style);
+            SCOPED_TRACE(testing::Message()
+                         << PathName(path) << ", owner destroyed, style " << std::hex << style);
             InitialNotifySession(&NotifySession);
-            host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
-                                   nullptr);
+            host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                   nullptr, nullptr, nullptr, nullptr);
             ASSERT_EQ(object().SetList(path, NTF_DISPID_SETCHECKINFO, L"a|b|c", 5), S_OK);
             result = -1;
-            EXPECT_TRUE(WithWindowAction(style & NS_DIALOG ? "#32770" : "VorbelNotify",
-                                         [host](HWND) { DestroyWindow(host); }, [&] {
-                object().Action(path, style, &result, static_cast<long>(reinterpret_cast<LONG_PTR>(host)));
-            }));
+            EXPECT_TRUE(WithWindowAction(
+                style & NS_DIALOG ? "#32770" : "VorbelNotify",
+                [host](HWND) { DestroyWindow(host); },
+                [&] {
+                    object().Action(path, style, &result,
+                                    static_cast<long>(reinterpret_cast<LONG_PTR>(host)));
+                }));
             EXPECT_FALSE(IsWindow(host));
             EXPECT_EQ(result, 0x0005);
             EXPECT_EQ(NotifySession.hasCheckList, 0);
@@ -1006,7 +1100,8 @@ TEST_F(BadInput, OwnerWindowsThatNameNoWindowEndTheCall)
     }
 }
 
-// --- Invoke: tags, DISPIDs, counts ----------------------------------------------------------------
+// --- Invoke: tags, DISPIDs, counts
+// ----------------------------------------------------------------
 
 // Every tag from VT_EMPTY to VT_UINT, alone, by reference and as an array.
 std::vector<VARTYPE> EveryTag()
@@ -1055,8 +1150,8 @@ TEST_F(BadInput, InvokeRefusesEveryOtherTagInEveryPosition)
     // have to end, a delay, colours and an icon that the session would show.
     const std::vector<VARIANT> correct[10] = {
         {},
-        {values.Make(VT_BSTR), values.Make(VT_BSTR), values.Make(VT_BSTR), values.Make(VT_BSTR), I4(0),
-         I4(NS_DIALOG | NS_WAIT)},
+        {values.Make(VT_BSTR), values.Make(VT_BSTR), values.Make(VT_BSTR), values.Make(VT_BSTR),
+         I4(0), I4(NS_DIALOG | NS_WAIT)},
         {values.Make(VT_BSTR), I2(3)},
         {values.Make(VT_BSTR), I2(3)},
         {values.Make(VT_BSTR), I2(3)},
@@ -1072,13 +1167,15 @@ TEST_F(BadInput, InvokeRefusesEveryOtherTagInEveryPosition)
     for (DISPID id = 1; id <= 9; ++id) {
         for (size_t position = 0; position < correct[id].size(); ++position) {
             for (VARTYPE tag : tags) {
-                if (tag == correct[id][position].vt) continue;
+                if (tag == correct[id][position].vt)
+                    continue;
                 std::vector<VARIANT> args = correct[id];
                 args[position] = values.Make(tag);
                 const Snapshot before;
                 ASSERT_EQ(object().Invoke(id, args), DISP_E_TYPEMISMATCH)
                     << "DISPID " << id << ", argument " << position << ", tag " << std::hex << tag;
-                ASSERT_EQ(ChangedOutside(before), -1) << "DISPID " << id << ", tag " << std::hex << tag;
+                ASSERT_EQ(ChangedOutside(before), -1)
+                    << "DISPID " << id << ", tag " << std::hex << tag;
                 ++calls;
             }
         }
@@ -1087,15 +1184,19 @@ TEST_F(BadInput, InvokeRefusesEveryOtherTagInEveryPosition)
             std::vector<VARIANT> args(correct[id].size(), values.Make(tag));
             bool allMatch = true;
             for (const VARIANT& v : correct[id]) allMatch = allMatch && v.vt == tag;
-            if (allMatch) continue;
+            if (allMatch)
+                continue;
             const Snapshot before;
-            ASSERT_EQ(object().Invoke(id, args), DISP_E_TYPEMISMATCH) << "DISPID " << id << ", tag " << std::hex << tag;
+            ASSERT_EQ(object().Invoke(id, args), DISP_E_TYPEMISMATCH)
+                << "DISPID " << id << ", tag " << std::hex << tag;
             ASSERT_EQ(ChangedOutside(before), -1);
         }
         // Not called as a method: nothing happens, whatever the arguments.
-        for (WORD flags : {0, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF}) {
+        for (WORD flags :
+             {0, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF}) {
             const Snapshot before;
-            ASSERT_EQ(object().Invoke(id, correct[id], nullptr, flags), S_OK) << "DISPID " << id << ", flags " << flags;
+            ASSERT_EQ(object().Invoke(id, correct[id], nullptr, flags), S_OK)
+                << "DISPID " << id << ", flags " << flags;
             ASSERT_EQ(ChangedOutside(before), -1);
         }
     }
@@ -1106,11 +1207,14 @@ TEST_F(BadInput, InvokeRefusesEveryOtherTagInEveryPosition)
     for (DISPID id : unknown) {
         for (VARTYPE tag : tags) {
             const Snapshot before;
-            ASSERT_EQ(object().Invoke(id, {values.Make(tag)}), S_OK) << "DISPID " << id << ", tag " << tag;
+            ASSERT_EQ(object().Invoke(id, {values.Make(tag)}), S_OK)
+                << "DISPID " << id << ", tag " << tag;
             ASSERT_EQ(ChangedOutside(before), -1);
         }
         const Snapshot before;
-        EXPECT_EQ(object().get()->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), S_OK);
+        EXPECT_EQ(object().get()->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr,
+                                         nullptr, nullptr),
+                  S_OK);
         EXPECT_EQ(ChangedOutside(before), -1);
     }
     EXPECT_FALSE(watchdog.fired());
@@ -1129,26 +1233,105 @@ TEST_F(BadInput, InvokeNeverReadsPastItsArguments)
         HRESULT result;
         std::vector<Field> changes;
     } cases[] = {
-        {"Action, none", NTF_DISPID_ACTION, {}, false, false, 0, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, {}},
-        {"Action, five", NTF_DISPID_ACTION, {Bstr(nullptr), Bstr(nullptr), Bstr(nullptr), Bstr(nullptr), I4(0)}, false,
-         false, 0, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, {}},
-        {"SetCheckInfo, one", NTF_DISPID_SETCHECKINFO, {I2(1)}, false, false, 0, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT,
+        {"Action, none",
+         NTF_DISPID_ACTION,
+         {},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
          {}},
-        {"SetColor, four", NTF_DISPID_SETCOLOR, {Uint(1), Uint(2), Uint(3), Uint(4)}, false, false, 0, DISPATCH_METHOD,
-         DISP_E_BADPARAMCOUNT, {}},
-        {"TimeInterval, none", NTF_DISPID_TIMEINTERVAL, {}, false, false, 0, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, {}},
-        {"SetCheckInfo, null array", NTF_DISPID_SETCHECKINFO, {Bstr(list.get()), I2(1)}, true, false, 0,
-         DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, {}},
-        {"SetTrayIcon, null parameters", NTF_DISPID_SETTRAYICON, {}, false, true, 0, DISPATCH_METHOD,
-         DISP_E_BADPARAMCOUNT, {}},
-        {"SetCheckInfo, one extra in front", NTF_DISPID_SETCHECKINFO, {I4(7), Bstr(list.get()), I2(3)}, false, false,
-         0, DISPATCH_METHOD, S_OK, {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
-        {"TimeInterval, two extra in front", NTF_DISPID_TIMEINTERVAL, {Bstr(nullptr), I2(0), Uint(4321)}, false,
-         false, 0, DISPATCH_METHOD, S_OK, {FIELD(closeDelayMs)}},
-        {"SetCheckInfo, named arguments without names", NTF_DISPID_SETCHECKINFO, {Bstr(list.get()), I2(3)}, false,
-         false, 1, DISPATCH_METHOD, S_OK, {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
-        {"SetCheckInfo, method and property get", NTF_DISPID_SETCHECKINFO, {Bstr(list.get()), I2(3)}, false, false, 0,
-         DISPATCH_METHOD | DISPATCH_PROPERTYGET, S_OK, {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
+        {"Action, five",
+         NTF_DISPID_ACTION,
+         {Bstr(nullptr), Bstr(nullptr), Bstr(nullptr), Bstr(nullptr), I4(0)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"SetCheckInfo, one",
+         NTF_DISPID_SETCHECKINFO,
+         {I2(1)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"SetColor, four",
+         NTF_DISPID_SETCOLOR,
+         {Uint(1), Uint(2), Uint(3), Uint(4)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"TimeInterval, none",
+         NTF_DISPID_TIMEINTERVAL,
+         {},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"SetCheckInfo, null array",
+         NTF_DISPID_SETCHECKINFO,
+         {Bstr(list.get()), I2(1)},
+         true,
+         false,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"SetTrayIcon, null parameters",
+         NTF_DISPID_SETTRAYICON,
+         {},
+         false,
+         true,
+         0,
+         DISPATCH_METHOD,
+         DISP_E_BADPARAMCOUNT,
+         {}},
+        {"SetCheckInfo, one extra in front",
+         NTF_DISPID_SETCHECKINFO,
+         {I4(7), Bstr(list.get()), I2(3)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         S_OK,
+         {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
+        {"TimeInterval, two extra in front",
+         NTF_DISPID_TIMEINTERVAL,
+         {Bstr(nullptr), I2(0), Uint(4321)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD,
+         S_OK,
+         {FIELD(closeDelayMs)}},
+        {"SetCheckInfo, named arguments without names",
+         NTF_DISPID_SETCHECKINFO,
+         {Bstr(list.get()), I2(3)},
+         false,
+         false,
+         1,
+         DISPATCH_METHOD,
+         S_OK,
+         {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
+        {"SetCheckInfo, method and property get",
+         NTF_DISPID_SETCHECKINFO,
+         {Bstr(list.get()), I2(3)},
+         false,
+         false,
+         0,
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+         S_OK,
+         {FIELD(checkList), FIELD(checkMask), FIELD(hasCheckList)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1156,10 +1339,13 @@ TEST_F(BadInput, InvokeNeverReadsPastItsArguments)
         GuardedBytes array(c.args.size() * sizeof(VARIANT));
         VARIANT* rgvarg = reinterpret_cast<VARIANT*>(array.data());
         for (size_t i = 0; i < c.args.size(); ++i) rgvarg[i] = c.args[c.args.size() - 1 - i];
-        DISPPARAMS params = {c.nullArray ? nullptr : rgvarg, nullptr, static_cast<UINT>(c.args.size()), c.namedArgs};
+        DISPPARAMS params = {c.nullArray ? nullptr : rgvarg, nullptr,
+                             static_cast<UINT>(c.args.size()), c.namedArgs};
         const Snapshot before;
-        EXPECT_EQ(object().get()->Invoke(c.id, IID_NULL, 0, c.flags, c.nullParams ? nullptr : &params, nullptr,
-                                         nullptr, nullptr), c.result);
+        EXPECT_EQ(object().get()->Invoke(c.id, IID_NULL, 0, c.flags,
+                                         c.nullParams ? nullptr : &params, nullptr, nullptr,
+                                         nullptr),
+                  c.result);
         EXPECT_EQ(ChangedOutside(before, c.changes), -1);
         if (c.result == S_OK && c.id == NTF_DISPID_SETCHECKINFO) {
             EXPECT_STREQ(NotifySession.checkList, "a|b");
@@ -1172,8 +1358,10 @@ TEST_F(BadInput, InvokeNeverReadsPastItsArguments)
     // Every method with null parameters.
     for (DISPID id = 1; id <= 9; ++id) {
         const Snapshot before;
-        EXPECT_EQ(object().get()->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
-                  DISP_E_BADPARAMCOUNT) << id;
+        EXPECT_EQ(object().get()->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr,
+                                         nullptr, nullptr),
+                  DISP_E_BADPARAMCOUNT)
+            << id;
         EXPECT_EQ(ChangedOutside(before), -1);
     }
 }

@@ -42,8 +42,9 @@ protected:
     static void* Create(REFIID riid = IID_IAxObj)
     {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory,
-                                    reinterpret_cast<void**>(&factory)), S_OK);
+        EXPECT_EQ(
+            DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         void* object = nullptr;
         EXPECT_EQ(factory->CreateInstance(nullptr, riid, &object), S_OK);
         factory->Release();
@@ -58,8 +59,13 @@ protected:
 
 TEST_F(ComTest, DllGetClassObjectAnswersOnlyTheClassAndItsTwoInterfaces)
 {
-    const GUID other = {0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA3}};
-    struct Case { const CLSID* clsid; const IID* iid; HRESULT result; } cases[] = {
+    const GUID other = {
+        0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA3}};
+    struct Case {
+        const CLSID* clsid;
+        const IID* iid;
+        HRESULT result;
+    } cases[] = {
         {&CLSID_NtfObj, &kIClassFactory, S_OK},
         {&CLSID_NtfObj, &kIUnknown, S_OK},
         {&CLSID_NtfObj, &IID_IAxObj, E_NOINTERFACE},
@@ -125,7 +131,10 @@ TEST_F(ComTest, FactoryCreatesDistinctObjectsAndRefusesAggregationAndOtherClasse
     ClassFactoryOf(stray)->Release();
 }
 
-void* NoMemory(size_t) { return nullptr; }
+void* NoMemory(size_t)
+{
+    return nullptr;
+}
 
 TEST_F(ComTest, WithoutMemoryNothingIsCreatedOrCounted)
 {
@@ -157,10 +166,13 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
     static_cast<IUnknown*>(ole)->Release();
     EXPECT_EQ(Count(primary), 2);
 
-    struct Case { const IID* iid; bool answered; } cases[] = {
-        {&kIUnknown, true}, {&kIDispatch, true}, {&IID_IOleObject, true},
-        {&IID_IAxObj, true}, {&IID_IAxObj2, true}, {&IID_IObjectSafety, true},
-        {&kIClassFactory, false}, {&kIPersist, false}, {&LIBID_COMOBJLib, false},
+    struct Case {
+        const IID* iid;
+        bool answered;
+    } cases[] = {
+        {&kIUnknown, true},       {&kIDispatch, true},  {&IID_IOleObject, true},
+        {&IID_IAxObj, true},      {&IID_IAxObj2, true}, {&IID_IObjectSafety, true},
+        {&kIClassFactory, false}, {&kIPersist, false},  {&LIBID_COMOBJLib, false},
     };
     for (IUnknown* through : {primary, static_cast<IUnknown*>(safety)}) {
         for (const Case& c : cases) {
@@ -175,7 +187,7 @@ TEST_F(ComTest, QueryInterfaceAnswersInOneIdentityWithOneCount)
             ASSERT_EQ(hr, S_OK);
             void* expected = c.iid == &IID_IObjectSafety ? safety
                              : c.iid == &IID_IOleObject  ? ole
-                                                          : static_cast<void*>(primary);
+                                                         : static_cast<void*>(primary);
             EXPECT_EQ(out, expected);
             EXPECT_EQ(Count(primary), 3);
             static_cast<IUnknown*>(out)->Release();
@@ -200,17 +212,23 @@ TEST_F(ComTest, TypeInfoIsRefusedAndSafetyIsAlwaysGrantedAndRemembered)
     void* out = nullptr;
     ASSERT_EQ(dispatch->QueryInterface(IID_IObjectSafety, &out), S_OK);
     const ObjectSafetyTable* safety = *static_cast<const ObjectSafetyTable**>(out);
-    const IID kIPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
-    const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER, data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
+    const IID kIPersistPropertyBag = {
+        0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+    const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
     // Each step sets (iid, mask, enabled), then both words are read back: the object's own
     // interfaces share the first, any other interface the second. Every set succeeds.
-    struct Step { const IID* iid; DWORD mask, enabled; DWORD own, other; } steps[] = {
+    struct Step {
+        const IID* iid;
+        DWORD mask, enabled;
+        DWORD own, other;
+    } steps[] = {
         {&kIDispatch, 0, 0, 0, 0},
         {&kIDispatch, caller, caller, caller, 0},           // what a browser asks before scripting
         {&kIPersistPropertyBag, data, data, caller, data},  // ... and before initialising
-        {&IID_IAxObj, data, data | caller, caller | data, data},   // only the mask's bits change
+        {&IID_IAxObj, data, data | caller, caller | data, data},  // only the mask's bits change
         {&kIUnknown, caller, 0, data, data},
-        {&kIPersist, 0xFFFFFFFF, 0xFFFFFFFF, data, caller | data},   // unknown bits are not kept
+        {&kIPersist, 0xFFFFFFFF, 0xFFFFFFFF, data, caller | data},  // unknown bits are not kept
         {&IID_IAxObj2, 0xFFFFFFFF, 0, 0, caller | data},
     };
     for (const Step& s : steps) {
@@ -249,7 +267,8 @@ TEST_F(ComTest, DllCanUnloadNowWaitsForANotificationWindowAndATrayThread)
 
     IAxObj* object = static_cast<IAxObj*>(Create());
     static TrayRequest request = {};
-    request.icon = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(LoadIcon(nullptr, IDI_INFORMATION)));
+    request.icon =
+        static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(LoadIcon(nullptr, IDI_INFORMATION)));
     std::strcpy(request.tip, "NtfObj");
     short result = -1;
     ASSERT_EQ(object->SetTrayIcon(&request, &result), S_OK);
@@ -257,12 +276,12 @@ TEST_F(ComTest, DllCanUnloadNowWaitsForANotificationWindowAndATrayThread)
     EXPECT_EQ(liveObjectCount, 0);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the tray thread still runs";
 
-    for (int i = 0; i < 1000 && !(NotifySession.trayWindow && IsWindow(NotifySession.trayWindow)); ++i)
+    for (int i = 0; i < 1000 && !(NotifySession.trayWindow && IsWindow(NotifySession.trayWindow));
+         ++i)
         Sleep(10);
     request.abort = 1;
     ApplyTrayRequest(&request);
-    for (int i = 0; i < 1000 && TrayThreadRunning(); ++i)
-        Sleep(10);
+    for (int i = 0; i < 1000 && TrayThreadRunning(); ++i) Sleep(10);
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
 }
 
@@ -303,7 +322,7 @@ TEST_F(ComTest, ListSettersReplaceCutAndConvertToTheAnsiCodePage)
     result = -1;
     object->SetButtonInfo(chinese.value, -1, &result);
     EXPECT_EQ(result, 0);
-    EXPECT_STREQ(NotifySession.buttonList, "\xC8\xB7\xB6\xA8|\xC8\xA1\xCF\xFB");   // GBK
+    EXPECT_STREQ(NotifySession.buttonList, "\xC8\xB7\xB6\xA8|\xC8\xA1\xCF\xFB");  // GBK
     EXPECT_EQ(NotifySession.buttonMask, 0xFFFF);
     EXPECT_EQ(NotifySession.hasButtonList, 1);
 
@@ -347,7 +366,8 @@ TEST_F(ComTest, ActionSetsTheOwnerAndReportsTheLastResult)
     NotifySession.resultCode = 0x0104;
     Bstr heading(L"Heading"), body(L"Body");
     short result = -1;
-    EXPECT_EQ(object->Action(heading.value, body.value, nullptr, nullptr, 0x1234, 0, &result), S_OK);
+    EXPECT_EQ(object->Action(heading.value, body.value, nullptr, nullptr, 0x1234, 0, &result),
+              S_OK);
     EXPECT_EQ(NotifySession.ownerWindow, reinterpret_cast<HWND>(0x1234));
     EXPECT_EQ(result, 0x0104);
     // Null texts everywhere fail nothing.
@@ -363,14 +383,15 @@ TEST_F(ComTest, ActionComposesTheMessageAndTheLinkOfThePopup)
 {
     IAxObj* object = static_cast<IAxObj*>(Create());
     std::wstring longDisplay(300, L'd'), longHeading(200, L'h'), longBody(200, L'b');
-    Bstr heading(L"Heading"), body(L"Body"), display(longDisplay.c_str()), url(L"http://example.invalid/");
+    Bstr heading(L"Heading"), body(L"Body"), display(longDisplay.c_str()),
+        url(L"http://example.invalid/");
     Bstr bigHeading(longHeading.c_str()), bigBody(longBody.c_str()), shown(L"shown"), empty(L"");
     struct Case {
         BSTR heading, body, display, url;
         std::string message, linkText, linkUrl;
     } cases[] = {
-        {heading.value, body.value, display.value, url.value, "Heading\nBody", std::string(259, 'd'),
-         "http://example.invalid/"},
+        {heading.value, body.value, display.value, url.value, "Heading\nBody",
+         std::string(259, 'd'), "http://example.invalid/"},
         {bigHeading.value, bigBody.value, nullptr, nullptr,
          std::string(200, 'h') + "\n" + std::string(58, 'b'), "", ""},
         {nullptr, body.value, shown.value, nullptr, "\nBody", "", ""},
@@ -455,10 +476,23 @@ TEST_F(ComTest, ShowUpdateBalloonMarksTheRequestAndHandsItOn)
 
 TEST(Dispatcher, NamesAreMatchedWholeAndWithCase)
 {
-    struct Case { const wchar_t* name; DISPID id; } cases[] = {
-        {L"Action", 1}, {L"SetCheckInfo", 2}, {L"SetButtonInfo", 3}, {L"SetComboxInfo", 4},
-        {L"TimeInterval", 5}, {L"SetColor", 6}, {L"SetAppIcon", 7}, {L"SetTrayIcon", 8},
-        {L"ShowUpdateBalloon", 9}, {L"action", 0}, {L"ActionX", 0}, {L"Actio", 0}, {L"", 0},
+    struct Case {
+        const wchar_t* name;
+        DISPID id;
+    } cases[] = {
+        {L"Action", 1},
+        {L"SetCheckInfo", 2},
+        {L"SetButtonInfo", 3},
+        {L"SetComboxInfo", 4},
+        {L"TimeInterval", 5},
+        {L"SetColor", 6},
+        {L"SetAppIcon", 7},
+        {L"SetTrayIcon", 8},
+        {L"ShowUpdateBalloon", 9},
+        {L"action", 0},
+        {L"ActionX", 0},
+        {L"Actio", 0},
+        {L"", 0},
     };
     for (const Case& c : cases) {
         LPOLESTR names[2] = {const_cast<LPOLESTR>(c.name), const_cast<LPOLESTR>(L"Action")};
@@ -499,8 +533,13 @@ TEST(Dispatcher, InvokeChecksInOrder)
     const VARTYPE S = VT_BSTR, L = VT_I4, I = VT_I2, U = VT_UINT, B = VT_UI1;
     const VARTYPE byrefS = VT_BYREF | VT_BSTR;
     struct Case {
-        bool off; DISPID id; WORD flags; std::initializer_list<VARTYPE> tags; bool nullParams;
-        HRESULT result; bool call;
+        bool off;
+        DISPID id;
+        WORD flags;
+        std::initializer_list<VARTYPE> tags;
+        bool nullParams;
+        HRESULT result;
+        bool call;
     } cases[] = {
         {false, 1, DISPATCH_METHOD, {S, S, S, S, L, L}, false, S_OK, true},
         {false, 2, DISPATCH_METHOD, {S, I}, false, S_OK, true},
@@ -538,7 +577,8 @@ TEST(Dispatcher, InvokeChecksInOrder)
         Args args(c.tags);
         bool call = !c.call;
         EXPECT_EQ(CheckInvoke(c.off, c.id, c.flags, c.nullParams ? nullptr : &args.params, &call),
-                  c.result) << "case " << index;
+                  c.result)
+            << "case " << index;
         EXPECT_EQ(call, c.call) << "case " << index;
         ++index;
     }
@@ -554,15 +594,15 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     VARIANT result;
     std::memset(&result, 0, sizeof result);
     result.vt = VT_R8;
-    EXPECT_EQ(dispatch->Invoke(5, IID_NULL, 0, DISPATCH_METHOD, &delay.params, &result, nullptr,
-                               nullptr), S_OK);
+    EXPECT_EQ(
+        dispatch->Invoke(5, IID_NULL, 0, DISPATCH_METHOD, &delay.params, &result, nullptr, nullptr),
+        S_OK);
     EXPECT_EQ(NotifySession.closeDelayMs, 40000u) << "the whole 32-bit value";
     EXPECT_EQ(result.vt, VT_R8) << "TimeInterval writes no result";
 
     Args colours({VT_UINT, VT_UINT, VT_UINT, VT_UINT, VT_UINT});
     const ULONG values[5] = {0x00F8D6BF, 0x00FF0000, 0x00010203, 0x00808080, 0x00FEDCBA};
-    for (int i = 0; i < 5; ++i)
-        colours.reversed[4 - i].uintVal = values[i];
+    for (int i = 0; i < 5; ++i) colours.reversed[4 - i].uintVal = values[i];
     dispatch->Invoke(6, IID_NULL, 0, DISPATCH_METHOD, &colours.params, nullptr, nullptr, nullptr);
     EXPECT_EQ(NotifySession.gradientFrom, values[0]);
     EXPECT_EQ(NotifySession.gradientTo, values[1]);
@@ -581,8 +621,9 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     check.reversed[1].bstrVal = list.value;
     check.reversed[0].iVal = 6;
     std::memset(&result, 0xAB, sizeof result);
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr,
-                               nullptr), S_OK);
+    EXPECT_EQ(
+        dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr, nullptr),
+        S_OK);
     EXPECT_STREQ(NotifySession.checkList, "one|two");
     EXPECT_EQ(NotifySession.checkMask, 6);
     EXPECT_EQ(result.vt, VT_I2);
@@ -592,8 +633,9 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     // Without a result variable the call runs the same and writes nothing back.
     Bstr nine(L"nine");
     check.reversed[1].bstrVal = nine.value;
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr,
-                               nullptr), S_OK);
+    EXPECT_EQ(
+        dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr, nullptr),
+        S_OK);
     EXPECT_STREQ(NotifySession.checkList, "nine");
     check.reversed[1].bstrVal = list.value;
     dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr, nullptr);
@@ -610,8 +652,9 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     check.reversed[1].bstrVal = other.value;
     check.reversed[0].vt = VT_I4;
     result.vt = VT_EMPTY;
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr,
-                               nullptr), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(
+        dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, &result, nullptr, nullptr),
+        DISP_E_TYPEMISMATCH);
     EXPECT_STREQ(NotifySession.checkList, "one|two");
     EXPECT_EQ(result.vt, VT_EMPTY);
 
@@ -623,7 +666,8 @@ TEST_F(ComTest, InvokeCallsTheMethodsWithWholeValuesAndWritesOnlyTheirResult)
     action.reversed[4].bstrVal = body.value;
     action.reversed[1].lVal = 0x5678;
     EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &action.params, &result, nullptr,
-                               nullptr), S_OK);
+                               nullptr),
+              S_OK);
     EXPECT_EQ(result.vt, VT_I2);
     EXPECT_EQ(result.iVal, 3);
     EXPECT_EQ(NotifySession.ownerWindow, reinterpret_cast<HWND>(0x5678));
@@ -668,8 +712,10 @@ TEST_F(ComTest, UntrustedCallersCannotReachTheTrayMethodsWithAString)
         call.reversed[0].bstrVal = script;
         VARIANT result;
         VariantInit(&result);
-        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &call.params, &result,
-                                   nullptr, nullptr), E_ACCESSDENIED) << id;
+        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &call.params, &result, nullptr,
+                                   nullptr),
+                  E_ACCESSDENIED)
+            << id;
         EXPECT_EQ(result.vt, VT_EMPTY) << id;
         EXPECT_TRUE(block == before) << "no byte of the block changed: " << id;
         EXPECT_EQ(NotifySession.trayWindow, nullptr) << id;
@@ -681,8 +727,9 @@ TEST_F(ComTest, UntrustedCallersCannotReachTheTrayMethodsWithAString)
     Bstr list(L"a|b");
     Args check({VT_BSTR, VT_I2});
     check.reversed[1].bstrVal = list.value;
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr,
-                               nullptr), S_OK);
+    EXPECT_EQ(
+        dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &check.params, nullptr, nullptr, nullptr),
+        S_OK);
     EXPECT_STREQ(NotifySession.checkList, "a|b");
     dispatch->Release();
 }
@@ -691,11 +738,15 @@ TEST_F(ComTest, OnlyAHostThatAskedForUntrustedCallerSafetyLosesTheTrayMethods)
 {
     // A null record reaches the methods and does nothing but report the result; a refused
     // call reports nothing. Early-bound calls are never refused.
-    struct Case { const IID* iid; DWORD options; bool refused; } cases[] = {
-        {nullptr, 0, false},                                        // never asked (a compiled host, WSH)
-        {&kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_DATA, false},     // initialisation only
+    struct Case {
+        const IID* iid;
+        DWORD options;
+        bool refused;
+    } cases[] = {
+        {nullptr, 0, false},  // never asked (a compiled host, WSH)
+        {&kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_DATA, false},  // initialisation only
         {&kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER, true},
-        {&kIPersist, INTERFACESAFE_FOR_UNTRUSTED_CALLER, true},     // asked about any interface
+        {&kIPersist, INTERFACESAFE_FOR_UNTRUSTED_CALLER, true},  // asked about any interface
     };
     for (const Case& c : cases) {
         IDispatch* dispatch = static_cast<IDispatch*>(Create(kIDispatch));
@@ -707,12 +758,14 @@ TEST_F(ComTest, OnlyAHostThatAskedForUntrustedCallerSafetyLosesTheTrayMethods)
             VARIANT result;
             VariantInit(&result);
             EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &call.params, &result,
-                                       nullptr, nullptr), c.refused ? E_ACCESSDENIED : S_OK)
+                                       nullptr, nullptr),
+                      c.refused ? E_ACCESSDENIED : S_OK)
                 << c.options << " " << id;
             EXPECT_EQ(result.vt, c.refused ? VT_EMPTY : VT_I2);
             short early = -1;
             IAxObj* object = reinterpret_cast<IAxObj*>(dispatch);
-            EXPECT_EQ(id == 8 ? object->SetTrayIcon(nullptr, &early) : object->ShowUpdateBalloon(nullptr, &early),
+            EXPECT_EQ(id == 8 ? object->SetTrayIcon(nullptr, &early)
+                              : object->ShowUpdateBalloon(nullptr, &early),
                       S_OK);
             EXPECT_EQ(early, 4);
         }
@@ -721,7 +774,8 @@ TEST_F(ComTest, OnlyAHostThatAskedForUntrustedCallerSafetyLosesTheTrayMethods)
             SetSafety(dispatch, *c.iid, INTERFACESAFE_FOR_UNTRUSTED_CALLER, 0);
             Args call({VT_BSTR});
             EXPECT_EQ(dispatch->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &call.params, nullptr,
-                                       nullptr, nullptr), E_ACCESSDENIED);
+                                       nullptr, nullptr),
+                      E_ACCESSDENIED);
         }
         dispatch->Release();
     }
@@ -730,7 +784,9 @@ TEST_F(ComTest, OnlyAHostThatAskedForUntrustedCallerSafetyLosesTheTrayMethods)
     MarkForUntrustedCallers(marked, kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER);
     IDispatch* other = static_cast<IDispatch*>(Create(kIDispatch));
     Args call({VT_BSTR});
-    EXPECT_EQ(other->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &call.params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(
+        other->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &call.params, nullptr, nullptr, nullptr),
+        S_OK);
     other->Release();
     marked->Release();
 }

@@ -46,10 +46,12 @@ TEST_F(Host, CHostReachesEveryMethodThroughTheTable)
 TEST_F(Host, CppHostReachesEveryMethodThroughTheTable)
 {
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-              S_OK);
+    ASSERT_EQ(
+        DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+        S_OK);
     IAxObj* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object)),
+              S_OK);
     factory->Release();
 
     BSTR list = SysAllocString(L"c1|c2");

@@ -40,7 +40,7 @@ std::wstring Registration::folder, Registration::dll;
 TEST_F(Registration, WritesTheClassKeysAndTheTypeLibraryAndDeletesThemAgain)
 {
     ASSERT_NE(ShortPath(), dll) << "the folder must have a short name of its own";
-    for (int round = 0; round < 2; ++round) {   // registering twice writes the same again
+    for (int round = 0; round < 2; ++round) {  // registering twice writes the same again
         ASSERT_EQ(Regsvr32(dll), 0u) << "round " << round;
         EXPECT_EQ(ClassesValue(kClsidKey), L"NtfObj");
         EXPECT_EQ(ClassesValue(std::wstring(kClsidKey) + L"\\InprocServer32"), dll)
@@ -74,7 +74,8 @@ TEST_F(Registration, UnregisteringInAnotherProcessSwitchesInvokeOffHere)
     ASSERT_EQ(getClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
               S_OK);
     IAxObj* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object)),
+              S_OK);
     factory->Release();
 
     BSTR list = SysAllocString(L"a|b");

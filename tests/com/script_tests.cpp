@@ -22,8 +22,9 @@ protected:
     {
         ASSERT_EQ(Regsvr32(BinFolder() + L"NtfObj.dll"), 0u);
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kProgId) + L"\\CLSID").c_str(), 0,
-                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kProgId) + L"\\CLSID").c_str(),
+                                  0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
         const wchar_t clsid[] = L"{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}";
         RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
         RegCloseKey(key);
@@ -69,7 +70,8 @@ protected:
         }
         CloseHandle(out);
         std::ifstream result(output.c_str(), std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(result)), std::istreambuf_iterator<char>());
+        std::string text((std::istreambuf_iterator<char>(result)),
+                         std::istreambuf_iterator<char>());
         DeleteFileW(script.c_str());
         DeleteFileW(output.c_str());
         return text;
@@ -99,7 +101,8 @@ Err.Clear
 o.NoSuchMethod 1
 If Err.Number <> 0 Then WScript.Echo "unknown=refused"
 WScript.Quit 0
-)", &code);
+)",
+                          &code);
     EXPECT_EQ(code, 0u) << out;
     EXPECT_NE(out.find("check=0 Integer"), std::string::npos) << out;
     EXPECT_NE(out.find("button=0 combo=0 err=0"), std::string::npos) << out;
@@ -125,7 +128,7 @@ void ClickThePopup(HANDLE process)
     }
     if (!scriptPopup)
         return;
-    Sleep(500);   // let it slide in; clicks during the slide wait in its queue anyway
+    Sleep(500);  // let it slide in; clicks during the slide wait in its queue anyway
     PostMessageW(scriptPopup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 80));
     PostMessageW(scriptPopup, WM_LBUTTONUP, 0, MAKELPARAM(140, 80));
 }
@@ -138,7 +141,8 @@ Set o = CreateObject("NtfObj.ScriptTest")
 r = o.Action("Heading", "Body", "", "", CLng(0), CLng(&H1000))
 WScript.Echo "popup=" & r & " " & TypeName(r) & " err=" & Err.Number
 WScript.Quit Err.Number
-)", &code, ClickThePopup);
+)",
+                          &code, ClickThePopup);
     EXPECT_NE(scriptPopup, nullptr) << "no popup appeared: " << out;
     EXPECT_EQ(code, 0u) << out;
     EXPECT_NE(out.find("popup=0 Integer err=0"), std::string::npos) << out;
@@ -157,7 +161,8 @@ var r = o.Action("Heading", "Body", "", "", 0, 0);
 parts.push("action=" + r + " " + typeof r);
 WScript.Echo(parts.join(" "));
 WScript.Quit(0);
-)", &code);
+)",
+                          &code);
     EXPECT_EQ(code, 0u) << out;
     EXPECT_NE(out.find("mismatch=80020005 action=0 number"), std::string::npos) << out;
 }

@@ -30,13 +30,17 @@ std::wstring OwnDll()
 
 constexpr int kOwnBits = sizeof(void*) * 8;
 
-std::wstring Dll64() { return OwnDll(); }   // only the 64-bit build tests the 64-bit file
+std::wstring Dll64()
+{
+    return OwnDll();
+}  // only the 64-bit build tests the 64-bit file
 
 // The 32-bit DLL: the own one in the 32-bit build; in the 64-bit build the i686 build's, at the
 // Linux path of the cache variable as Wine sees it (drive Z: maps /).
 std::wstring Dll32()
 {
-    if (kOwnBits == 32) return OwnDll();
+    if (kOwnBits == 32)
+        return OwnDll();
     std::wstring path = L"Z:" + Widen(NTF_I686_DLL);
     for (wchar_t& c : path)
         if (c == L'/')
@@ -107,10 +111,15 @@ TEST_P(TypeLibrary, DescribesThreeMethodsOfADualInterfaceAndACreatableClass)
     EXPECT_EQ(type->typekind, TKIND_INTERFACE);
     EXPECT_EQ(type->wTypeFlags, 0x1140);
     EXPECT_EQ(type->cFuncs, 3);
-    EXPECT_EQ(type->cbSizeVft, GetParam() == 64 ? 80 : 40) << "seven inherited slots and three methods";
+    EXPECT_EQ(type->cbSizeVft, GetParam() == 64 ? 80 : 40)
+        << "seven inherited slots and three methods";
     info->ReleaseTypeAttr(type);
 
-    struct Method { MEMBERID id; const wchar_t* doc; std::vector<VARTYPE> params; } methods[] = {
+    struct Method {
+        MEMBERID id;
+        const wchar_t* doc;
+        std::vector<VARTYPE> params;
+    } methods[] = {
         {1, L"Action|method Action", {VT_BSTR, VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4, VT_PTR}},
         {2, L"SetCheckInfo|method SetCheckInfo", {VT_BSTR, VT_I2, VT_PTR}},
         {3, L"SetButtonInfo|method SetButtonInfo", {VT_BSTR, VT_I2, VT_PTR}},
@@ -151,7 +160,8 @@ TEST_P(TypeLibrary, DescribesThreeMethodsOfADualInterfaceAndACreatableClass)
 
 // The 64-bit build reads both files; the 32-bit build has only its own.
 INSTANTIATE_TEST_SUITE_P(BothDlls, TypeLibrary,
-                         testing::ValuesIn(kOwnBits == 64 ? std::vector<int>{64, 32} : std::vector<int>{32}));
+                         testing::ValuesIn(kOwnBits == 64 ? std::vector<int>{64, 32}
+                                                          : std::vector<int>{32}));
 
 // The resource bytes of TYPELIB 1, language 0x0804, of a DLL loaded as data.
 std::vector<BYTE> TypeLibResource(const std::wstring& path)
@@ -174,8 +184,18 @@ std::vector<BYTE> TypeLibResource(const std::wstring& path)
 // base records and function records.
 struct Msft {
     const std::vector<BYTE>& b;
-    int Int(size_t at) const { int v; std::memcpy(&v, &b.at(at + 3) - 3, 4); return v; }
-    short Short(size_t at) const { short v; std::memcpy(&v, &b.at(at + 1) - 1, 2); return v; }
+    int Int(size_t at) const
+    {
+        int v;
+        std::memcpy(&v, &b.at(at + 3) - 3, 4);
+        return v;
+    }
+    short Short(size_t at) const
+    {
+        short v;
+        std::memcpy(&v, &b.at(at + 1) - 1, 2);
+        return v;
+    }
     size_t Segment(int index) const
     {
         int varflags = Int(0x14);
@@ -191,17 +211,17 @@ TEST(TypeLibraryBytes, The32BitInterfaceTableIs40BytesWithMethodsAt28_32_36)
     std::vector<BYTE> bytes = TypeLibResource(Dll32());
     ASSERT_GT(bytes.size(), 0x100u);
     Msft m{bytes};
-    ASSERT_EQ(m.Int(0), 0x5446534D);   // "MSFT"
+    ASSERT_EQ(m.Int(0), 0x5446534D);  // "MSFT"
     EXPECT_EQ(m.Int(0x14) & 0xF, SYS_WIN32);
-    ASSERT_EQ(m.Int(0x20), 2);        // type infos
+    ASSERT_EQ(m.Int(0x20), 2);  // type infos
 
     size_t axObj = m.TypeInfo(0);
     GUID guid;
     std::memcpy(&guid, &bytes.at(m.Segment(5) + m.Int(axObj + 0x2C)), sizeof guid);
     EXPECT_TRUE(IsEqualGUID(guid, IID_IAxObj));
-    EXPECT_EQ(m.Int(axObj + 0x30), 0x1140);               // type flags
-    EXPECT_EQ(m.Int(axObj + 0x18) & 0xFFFF, 3);           // functions
-    EXPECT_EQ(m.Short(axObj + 0x4E), 40);                 // table size
+    EXPECT_EQ(m.Int(axObj + 0x30), 0x1140);      // type flags
+    EXPECT_EQ(m.Int(axObj + 0x18) & 0xFFFF, 3);  // functions
+    EXPECT_EQ(m.Short(axObj + 0x4E), 40);        // table size
 
     // Function records: a block size, then one record per function, then their member ids.
     size_t block = static_cast<size_t>(m.Int(axObj + 4));
@@ -213,8 +233,7 @@ TEST(TypeLibraryBytes, The32BitInterfaceTableIs40BytesWithMethodsAt28_32_36)
         record += m.Int(record) & 0xFFFF;
     }
     size_t ids = block + 4 + blockSize;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(m.Int(ids + 4 * i), i + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Int(ids + 4 * i), i + 1);
 
     size_t axClass = m.TypeInfo(1);
     std::memcpy(&guid, &bytes.at(m.Segment(5) + m.Int(axClass + 0x2C)), sizeof guid);

@@ -18,7 +18,8 @@ protected:
     void SetUp() override { InitialNotifySession(&NotifySession); }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         Pump();
     }
 };
@@ -33,7 +34,9 @@ struct Control {
 Control Describe(HWND popup, int id)
 {
     HWND control = GetDlgItem(popup, id);
-    Control c{WindowText(control), GetWindowLongA(control, GWL_STYLE), {0, 0, 0, 0},
+    Control c{WindowText(control),
+              GetWindowLongA(control, GWL_STYLE),
+              {0, 0, 0, 0},
               SendMessageA(control, BM_GETCHECK, 0, 0)};
     GetWindowRect(control, &c.rect);
     MapWindowPoints(nullptr, popup, reinterpret_cast<POINT*>(&c.rect), 2);
@@ -71,12 +74,11 @@ TEST_F(OptionControlsTest, CheckBoxesStackUpwardsFromTheBottom)
 
 TEST_F(OptionControlsTest, ListWalkKeepsEmptyItemsAndDropsATrailingSeparator)
 {
-    struct Case { const char* list; std::vector<std::string> items; } cases[] = {
-        {"A||B", {"A", "", "B"}},
-        {"A|", {"A"}},
-        {"|A", {"", "A"}},
-        {"|", {""}},
-        {"A", {"A"}},
+    struct Case {
+        const char* list;
+        std::vector<std::string> items;
+    } cases[] = {
+        {"A||B", {"A", "", "B"}}, {"A|", {"A"}}, {"|A", {"", "A"}}, {"|", {""}}, {"A", {"A"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list);
@@ -85,8 +87,10 @@ TEST_F(OptionControlsTest, ListWalkKeepsEmptyItemsAndDropsATrailingSeparator)
         ASSERT_EQ(CountChildren(popup, kCheckBoxFirstId), static_cast<int>(c.items.size()));
         ASSERT_EQ(CountChildren(popup, kRowButtonFirstId), static_cast<int>(c.items.size()));
         for (size_t i = 0; i < c.items.size(); ++i) {
-            EXPECT_EQ(WindowText(GetDlgItem(popup, kCheckBoxFirstId + static_cast<int>(i))), c.items[i]);
-            EXPECT_EQ(WindowText(GetDlgItem(popup, kRowButtonFirstId + static_cast<int>(i))), c.items[i]);
+            EXPECT_EQ(WindowText(GetDlgItem(popup, kCheckBoxFirstId + static_cast<int>(i))),
+                      c.items[i]);
+            EXPECT_EQ(WindowText(GetDlgItem(popup, kRowButtonFirstId + static_cast<int>(i))),
+                      c.items[i]);
         }
         EXPECT_EQ(NotifySession.checkCount, static_cast<int>(c.items.size()));
         EXPECT_EQ(NotifySession.buttonCount, static_cast<int>(c.items.size()));
@@ -98,9 +102,17 @@ TEST_F(OptionControlsTest, OnlyTheFirstCheckSeparatorIsSearchedCharacterWise)
 {
     // 億 (83 7C) ends in the separator byte. The first search skips it as part of the
     // character; every later search, and the button row throughout, take the byte.
-    HWND popup = MakePopup(0, "\x83\x7C" "A|B\x83\x7C" "C", 0, "\x83\x7C" "X", 0, nullptr);
+    HWND popup = MakePopup(0,
+                           "\x83\x7C"
+                           "A|B\x83\x7C"
+                           "C",
+                           0,
+                           "\x83\x7C"
+                           "X",
+                           0, nullptr);
     ASSERT_EQ(CountChildren(popup, kCheckBoxFirstId), 3);
-    EXPECT_EQ(WindowText(GetDlgItem(popup, kCheckBoxFirstId)), "\x83\x7C" "A");
+    EXPECT_EQ(WindowText(GetDlgItem(popup, kCheckBoxFirstId)), "\x83\x7C"
+                                                               "A");
     // (the second item ends in a lone lead byte, which no caption can hold)
     EXPECT_EQ(WindowText(GetDlgItem(popup, kCheckBoxFirstId + 2)), "C");
     ASSERT_EQ(CountChildren(popup, kRowButtonFirstId), 2);
@@ -109,7 +121,12 @@ TEST_F(OptionControlsTest, OnlyTheFirstCheckSeparatorIsSearchedCharacterWise)
 
 TEST_F(OptionControlsTest, ButtonRowMarksDefaultButtons)
 {
-    struct Case { WORD mask; int pressedBefore; LONG styles[2]; int pressed; } cases[] = {
+    struct Case {
+        WORD mask;
+        int pressedBefore;
+        LONG styles[2];
+        int pressed;
+    } cases[] = {
         {0x0002, 5, {0x50000000, 0x50000001}, 1},
         {0x0000, 5, {0x50000000, 0x50000000}, 5},
         {0x0003, 5, {0x50000001, 0x50000001}, 1},
@@ -146,7 +163,12 @@ std::vector<std::string> ComboItems(HWND combo)
 
 TEST_F(OptionControlsTest, ComboListHoldsAllButTheLastItemWhichNamesTheConfirmButton)
 {
-    struct Case { const char* list; std::vector<std::string> items; const char* caption; int selected; } cases[] = {
+    struct Case {
+        const char* list;
+        std::vector<std::string> items;
+        const char* caption;
+        int selected;
+    } cases[] = {
         {"Red|Green|Blue", {"Red", "Green"}, "Blue", 0},
         {"Only", {}, "Only", -1},
         {"Red|Green|", {"Red", "Green"}, "", 0},

@@ -18,13 +18,15 @@ inline void SetList(char* buffer, int* hasFlag, const char* text)
 {
     std::memset(buffer, 0, kListSize);
     *hasFlag = 0;
-    if (!text) return;
+    if (!text)
+        return;
     std::strncpy(buffer, text, kListSize - 1);
     *hasFlag = 1;
 }
 
 // The session's three option lists and their masks.
-inline void SetLists(const char* checks, WORD checkMask, const char* buttons, WORD buttonMask, const char* combo)
+inline void SetLists(const char* checks, WORD checkMask, const char* buttons, WORD buttonMask,
+                     const char* combo)
 {
     NotifySessionRecord& s = NotifySession;
     SetList(s.checkList, &s.hasCheckList, checks);
@@ -36,8 +38,9 @@ inline void SetLists(const char* checks, WORD checkMask, const char* buttons, WO
 
 // Fills the session as the setters and ShowNotification would, then creates the popup as
 // ShowNotification does and shows it at its place at the lower right, without the slide.
-inline HWND MakePopup(LONG style, const char* checks, WORD checkMask, const char* buttons, WORD buttonMask,
-                      const char* combo, DWORD delayMs = 9000, const char* url = nullptr)
+inline HWND MakePopup(LONG style, const char* checks, WORD checkMask, const char* buttons,
+                      WORD buttonMask, const char* combo, DWORD delayMs = 9000,
+                      const char* url = nullptr)
 {
     SetLists(checks, checkMask, buttons, buttonMask, combo);
     NotifySessionRecord& s = NotifySession;
@@ -45,7 +48,8 @@ inline HWND MakePopup(LONG style, const char* checks, WORD checkMask, const char
     s.closeDelayMs = delayMs;
     std::memset(s.linkUrl, 0, kTextSize);
     std::strcpy(s.messageText, "Heading\nBody text");
-    if (url) std::strcpy(s.linkUrl, url);
+    if (url)
+        std::strcpy(s.linkUrl, url);
     CountOptionLists();
     CreatePopupWindow();
     if (s.popupWindow) {

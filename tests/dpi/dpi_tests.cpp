@@ -25,10 +25,13 @@ UINT ExpectedDpi()
 TEST(DpiScale, RoundsEachLengthOnceToTheNearestPixel)
 {
     // Design lengths of the popup and the dialog, the step, a line, the font height.
-    struct Case { int value, at120, at144, at192; } cases[] = {
+    struct Case {
+        int value, at120, at144, at192;
+    } cases[] = {
         {280, 350, 420, 560}, {160, 200, 240, 320}, {180, 225, 270, 360}, {176, 220, 264, 352},
-        {3, 4, 5, 6},  {1, 1, 2, 2}, {2, 3, 3, 4}, {5, 6, 8, 10}, {12, 15, 18, 24}, {34, 43, 51, 68},
-        {0, 0, 0, 0},  {-3, -4, -5, -6}, {-1, -1, -2, -2},
+        {3, 4, 5, 6},         {1, 1, 2, 2},         {2, 3, 3, 4},         {5, 6, 8, 10},
+        {12, 15, 18, 24},     {34, 43, 51, 68},     {0, 0, 0, 0},         {-3, -4, -5, -6},
+        {-1, -1, -2, -2},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.value);
@@ -42,7 +45,8 @@ TEST(DpiScale, RoundsEachLengthOnceToTheNearestPixel)
     // lines stay adjacent and cover B-5..B-2 exactly at every density.
     for (UINT dpi : {96u, 120u, 144u, 168u, 192u, 240u}) {
         int covered = 0;
-        for (int edge = 5; edge > 2; --edge) covered += ScaleForDpi(edge, dpi) - ScaleForDpi(edge - 1, dpi);
+        for (int edge = 5; edge > 2; --edge)
+            covered += ScaleForDpi(edge, dpi) - ScaleForDpi(edge - 1, dpi);
         EXPECT_EQ(covered, ScaleForDpi(5, dpi) - ScaleForDpi(2, dpi)) << dpi;
     }
 }
@@ -50,7 +54,8 @@ TEST(DpiScale, RoundsEachLengthOnceToTheNearestPixel)
 TEST(DpiScale, ReadsTheDensityOfTheWindowsDisplay)
 {
     ASSERT_NE(ExpectedDpi(), 0u) << "run through run_at_dpi.sh";
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DpiForWindow(window), ExpectedDpi());
     EXPECT_EQ(DpiForWindow(nullptr), ExpectedDpi());
@@ -99,7 +104,8 @@ protected:
     void TearDown() override
     {
         StopRecordingPopupMoves();
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
     }
 };
 
@@ -138,7 +144,9 @@ TEST_F(ScaledPopup, SizePlaceSlideAndControlsScaleTogether)
 TEST_F(ScaledPopup, FaceBandLinesAndTextsScale)
 {
     NotifySessionRecord& s = NotifySession;
-    ASSERT_EQ(ShowNotification(NS_FLATBORDER, "Heading\nbody", 1, "http://example.org/", nullptr, 20000), 1);
+    ASSERT_EQ(
+        ShowNotification(NS_FLATBORDER, "Heading\nbody", 1, "http://example.org/", nullptr, 20000),
+        1);
     HWND popup = s.popupWindow;
     RECT client;
     GetClientRect(popup, &client);
@@ -161,14 +169,16 @@ TEST_F(ScaledPopup, FaceBandLinesAndTextsScale)
     const int B = H - S(2);
     const COLORREF lines[3] = {0x0029FFFF, 0x0026D5FA, 0x0029C6FF};
     for (int i = 0; i < 3; ++i)
-        for (int y = B - S(5 - i); y < B - S(4 - i); ++y) EXPECT_EQ(GetPixel(dc, S(100), y), lines[i]) << y;
+        for (int y = B - S(5 - i); y < B - S(4 - i); ++y)
+            EXPECT_EQ(GetPixel(dc, S(100), y), lines[i]) << y;
     EXPECT_EQ(GetPixel(dc, S(100), B - S(2)), 0x00FFFFFFu);
     // The heading's ink spans most of the scaled 12-px cell.
     int first = -1, last = -1;
     for (int y = S(24); y < S(44); ++y)
         for (int px = S(62); px < S(140); ++px)
             if (GetPixel(dc, px, y) == 0) {
-                if (first < 0) first = y;
+                if (first < 0)
+                    first = y;
                 last = y;
                 break;
             }
@@ -183,7 +193,8 @@ bool measured;
 VOID CALLBACK MeasureDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND dialog = FindWindowA("#32770", nullptr);
-    if (!dialog) return;
+    if (!dialog)
+        return;
     KillTimer(nullptr, timer);
     RECT r, ok;
     GetWindowRect(dialog, &r);

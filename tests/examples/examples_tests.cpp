@@ -17,12 +17,11 @@ std::wstring ExampleFile(const char* name)
 {
     std::string unix = std::string(NTF_EXAMPLES_DIR) + "/" + name;
     std::wstring windows = L"Z:";
-    for (char c : unix)
-        windows += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    for (char c : unix) windows += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     return windows;
 }
 
-typedef HRESULT (STDAPICALLTYPE *RegisterFn)();
+typedef HRESULT(STDAPICALLTYPE* RegisterFn)();
 
 // Registers the built DLL and a ProgID for the scripts (the product itself registers none).
 class ExamplesTest : public testing::Test {
@@ -31,18 +30,22 @@ protected:
     {
         dll = LoadLibraryW((BinFolder() + L"NtfObj.dll").c_str());
         ASSERT_NE(dll, nullptr);
-        auto reg = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
+        auto reg = reinterpret_cast<RegisterFn>(
+            reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
         ASSERT_EQ(reg(), S_OK);
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"NtfObj.Sample\\CLSID", 0, nullptr, 0, KEY_WRITE,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
-        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kClsid), sizeof kClsid);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"NtfObj.Sample\\CLSID", 0, nullptr, 0,
+                                  KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kClsid),
+                       sizeof kClsid);
         RegCloseKey(key);
     }
     static void TearDownTestSuite()
     {
         SHDeleteKeyW(HKEY_CLASSES_ROOT, L"NtfObj.Sample");
-        auto unreg = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllUnregisterServer")));
+        auto unreg = reinterpret_cast<RegisterFn>(
+            reinterpret_cast<void*>(GetProcAddress(dll, "DllUnregisterServer")));
         unreg();
         FreeLibrary(dll);
     }
@@ -74,7 +77,8 @@ void PressSecondButton(HWND popup)
 
 TEST_F(ExamplesTest, VBScriptSampleReportsTheTickedBoxes)
 {
-    std::string out = RunAndClose(L"cscript.exe //nologo " + ExampleFile("hello.vbs"), TickSecondBoxThenTimeOut);
+    std::string out =
+        RunAndClose(L"cscript.exe //nologo " + ExampleFile("hello.vbs"), TickSecondBoxThenTimeOut);
     EXPECT_NE(out.find("result 3"), std::string::npos) << out;
     EXPECT_NE(out.find("box 0 ticked"), std::string::npos) << out;
     EXPECT_NE(out.find("box 1 ticked"), std::string::npos) << out;
@@ -83,7 +87,8 @@ TEST_F(ExamplesTest, VBScriptSampleReportsTheTickedBoxes)
 TEST_F(ExamplesTest, JScriptSampleShowsAndMeetsTheTypeMismatch)
 {
     std::string out = RunAndClose(L"cscript.exe //nologo " + ExampleFile("hello.js"), TimeOut);
-    EXPECT_NE(out.find("SetCheckInfo from JScript: type mismatch (80020005)"), std::string::npos) << out;
+    EXPECT_NE(out.find("SetCheckInfo from JScript: type mismatch (80020005)"), std::string::npos)
+        << out;
     EXPECT_NE(out.find("result 0"), std::string::npos) << out;
 }
 
@@ -96,7 +101,8 @@ TEST_F(ExamplesTest, CppHostReportsBoxAndButton)
 TEST_F(ExamplesTest, CHostReportsTheCloseMode)
 {
     std::string out = RunAndClose(BinFolder() + L"example_c_host.exe", TimeOut);
-    EXPECT_NE(out.find("result 1000: closed by the close box or the timer"), std::string::npos) << out;
+    EXPECT_NE(out.find("result 1000: closed by the close box or the timer"), std::string::npos)
+        << out;
 }
 
 }  // namespace

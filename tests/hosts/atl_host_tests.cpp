@@ -29,8 +29,7 @@ using AxWinInit = BOOL(WINAPI*)();
 using AxGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
 using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
 
-template <typename F>
-F Export(HMODULE module, const char* name)
+template <typename F> F Export(HMODULE module, const char* name)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
@@ -58,7 +57,8 @@ protected:
     void TearDown() override
     {
         RemoveVectoredExceptionHandler(handler_);
-        if (atl_) FreeLibrary(atl_);
+        if (atl_)
+            FreeLibrary(atl_);
         Regsvr32(dll_, true);
     }
 
@@ -75,13 +75,13 @@ TEST_F(AtlHost, ControlIsCreatedQueriedAndDestroyedWithoutAFault)
     ASSERT_NE(getControl, nullptr);
     ASSERT_TRUE(init()) << "registers AtlAxWin and initialises OLE on this thread";
 
-    HWND parent = CreateWindowExW(0, L"STATIC", L"control host", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND parent = CreateWindowExW(0, L"STATIC", L"control host", WS_OVERLAPPEDWINDOW, 10, 10, 300,
+                                  200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        HWND host = CreateWindowExW(0, L"AtlAxWin", kClsidText, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, parent,
-                                    nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND host = CreateWindowExW(0, L"AtlAxWin", kClsidText, WS_CHILD | WS_VISIBLE, 0, 0, 200,
+                                    100, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(host, nullptr);
         Pump();
         HMODULE module = GetModuleHandleW(L"NtfObj.dll");
@@ -89,7 +89,8 @@ TEST_F(AtlHost, ControlIsCreatedQueriedAndDestroyedWithoutAFault)
         auto canUnload = Export<CanUnloadNow>(module, "DllCanUnloadNow");
 
         IUnknown* control = nullptr;
-        ASSERT_EQ(getControl(host, &control), S_OK) << "the control lives on: it keeps the host's site";
+        ASSERT_EQ(getControl(host, &control), S_OK)
+            << "the control lives on: it keeps the host's site";
         ASSERT_NE(control, nullptr);
 
         // The container's site, kept by the object, and what the object says of itself.
@@ -98,7 +99,8 @@ TEST_F(AtlHost, ControlIsCreatedQueriedAndDestroyedWithoutAFault)
         IOleClientSite* site = nullptr;
         EXPECT_EQ(ole->GetClientSite(&site), S_OK);
         EXPECT_NE(site, nullptr);
-        if (site) site->Release();
+        if (site)
+            site->Release();
         DWORD status = 0;
         EXPECT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
         EXPECT_NE(status & OLEMISC_INVISIBLEATRUNTIME, 0u);

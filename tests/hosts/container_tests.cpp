@@ -131,9 +131,13 @@ protected:
     static IOleObject* CreateControl()
     {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        EXPECT_EQ(
+            DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         IOleObject* control = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control)), S_OK);
+        EXPECT_EQ(
+            factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control)),
+            S_OK);
         factory->Release();
         return control;
     }
@@ -153,8 +157,8 @@ TEST_F(ContainerTest, EveryOperationInTableOrderAnswersAndEveryReferenceComesBac
     IDataObject* data = nullptr;
     ASSERT_EQ(OleGetClipboard(&data), S_OK);
     const LONG dataReferences = Count(data);
-    HWND window = CreateWindowExA(0, "STATIC", "container", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr,
-                                  nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "container", WS_POPUP, 0, 0, 200, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
     RECT area = {0, 0, 200, 100};
 
     // Out-values start as something the object must overwrite or clear.
@@ -175,33 +179,45 @@ TEST_F(ContainerTest, EveryOperationInTableOrderAnswersAndEveryReferenceComesBac
         const char* name;
         std::function<HRESULT()> call;
         HRESULT result;
-        LONG siteReferences;   // after the call
+        LONG siteReferences;  // after the call
     } steps[] = {
         {"SetClientSite", [&] { return control->SetClientSite(&site); }, S_OK, 2},
         {"GetClientSite", [&] { return control->GetClientSite(&gotSite); }, S_OK, 3},
         {"SetHostNames", [&] { return control->SetHostNames(L"Container", L"Document"); }, S_OK, 3},
-        {"Close", [&] {
+        {"Close",
+         [&] {
              gotSite->Release();
              return control->Close(OLECLOSE_NOSAVE);
-         }, S_OK, 1},
-        {"SetMoniker", [&] { return control->SetMoniker(OLEWHICHMK_CONTAINER, moniker); }, E_NOTIMPL, 1},
-        {"GetMoniker", [&] { return control->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, &gotMoniker); },
+         },
+         S_OK, 1},
+        {"SetMoniker", [&] { return control->SetMoniker(OLEWHICHMK_CONTAINER, moniker); },
+         E_NOTIMPL, 1},
+        {"GetMoniker",
+         [&] {
+             return control->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, &gotMoniker);
+         },
          E_NOTIMPL, 1},
         {"InitFromData", [&] { return control->InitFromData(data, TRUE, 0); }, E_NOTIMPL, 1},
         {"GetClipboardData", [&] { return control->GetClipboardData(0, &gotData); }, E_NOTIMPL, 1},
-        {"DoVerb", [&] { return control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, window, &area); }, S_OK,
-         1},
+        {"DoVerb",
+         [&] {
+             return control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, window, &area);
+         },
+         S_OK, 1},
         {"EnumVerbs", [&] { return control->EnumVerbs(&verbs); }, OLEOBJ_E_NOVERBS, 1},
         {"Update", [&] { return control->Update(); }, S_OK, 1},
         {"IsUpToDate", [&] { return control->IsUpToDate(); }, S_OK, 1},
         {"GetUserClassID", [&] { return control->GetUserClassID(&clsid); }, S_OK, 1},
-        {"GetUserType", [&] { return control->GetUserType(USERCLASSTYPE_FULL, &userType); }, OLE_S_USEREG, 1},
+        {"GetUserType", [&] { return control->GetUserType(USERCLASSTYPE_FULL, &userType); },
+         OLE_S_USEREG, 1},
         {"SetExtent", [&] { return control->SetExtent(DVASPECT_CONTENT, &size); }, E_FAIL, 1},
         {"GetExtent", [&] { return control->GetExtent(DVASPECT_CONTENT, &size); }, S_OK, 1},
-        {"Advise", [&] { return control->Advise(&sink, &connection); }, OLE_E_ADVISENOTSUPPORTED, 1},
+        {"Advise", [&] { return control->Advise(&sink, &connection); }, OLE_E_ADVISENOTSUPPORTED,
+         1},
         {"Unadvise", [&] { return control->Unadvise(connection); }, OLE_E_NOCONNECTION, 1},
         {"EnumAdvise", [&] { return control->EnumAdvise(&advises); }, E_NOTIMPL, 1},
-        {"GetMiscStatus", [&] { return control->GetMiscStatus(DVASPECT_CONTENT, &status); }, S_OK, 1},
+        {"GetMiscStatus", [&] { return control->GetMiscStatus(DVASPECT_CONTENT, &status); }, S_OK,
+         1},
         {"SetColorScheme", [&] { return control->SetColorScheme(&palette); }, E_NOTIMPL, 1},
     };
     for (const Step& step : steps) {
@@ -220,7 +236,8 @@ TEST_F(ContainerTest, EveryOperationInTableOrderAnswersAndEveryReferenceComesBac
     EXPECT_EQ(size.cy, 0);
     EXPECT_EQ(connection, 0u);
     EXPECT_EQ(advises, nullptr);
-    EXPECT_EQ(status, DWORD(OLEMISC_INVISIBLEATRUNTIME | OLEMISC_NOUIACTIVATE | OLEMISC_CANTLINKINSIDE));
+    EXPECT_EQ(status,
+              DWORD(OLEMISC_INVISIBLEATRUNTIME | OLEMISC_NOUIACTIVATE | OLEMISC_CANTLINKINSIDE));
     EXPECT_EQ(sink.references, 1) << "the advise sink is not held";
     EXPECT_EQ(Count(moniker), monikerReferences);
     EXPECT_EQ(Count(data), dataReferences);
@@ -252,11 +269,22 @@ TEST_F(ContainerTest, StandardVerbsSucceedAndOthersAreAnsweredAsOleDocumentsThem
 {
     IOleObject* control = CreateControl();
     CountingSite site;
-    struct Verb { LONG verb; HRESULT result; } verbs[] = {
-        {OLEIVERB_PRIMARY, S_OK}, {OLEIVERB_SHOW, S_OK}, {OLEIVERB_OPEN, S_OK}, {OLEIVERB_HIDE, S_OK},
-        {OLEIVERB_UIACTIVATE, S_OK}, {OLEIVERB_INPLACEACTIVATE, S_OK}, {OLEIVERB_DISCARDUNDOSTATE, S_OK},
-        {OLEIVERB_PROPERTIES, E_NOTIMPL}, {-8, E_NOTIMPL}, {LONG(0x80000000), E_NOTIMPL},
-        {1, OLEOBJ_S_INVALIDVERB}, {0x7FFFFFFF, OLEOBJ_S_INVALIDVERB},
+    struct Verb {
+        LONG verb;
+        HRESULT result;
+    } verbs[] = {
+        {OLEIVERB_PRIMARY, S_OK},
+        {OLEIVERB_SHOW, S_OK},
+        {OLEIVERB_OPEN, S_OK},
+        {OLEIVERB_HIDE, S_OK},
+        {OLEIVERB_UIACTIVATE, S_OK},
+        {OLEIVERB_INPLACEACTIVATE, S_OK},
+        {OLEIVERB_DISCARDUNDOSTATE, S_OK},
+        {OLEIVERB_PROPERTIES, E_NOTIMPL},
+        {-8, E_NOTIMPL},
+        {LONG(0x80000000), E_NOTIMPL},
+        {1, OLEOBJ_S_INVALIDVERB},
+        {0x7FFFFFFF, OLEOBJ_S_INVALIDVERB},
     };
     for (const Verb& v : verbs) {
         EXPECT_EQ(control->DoVerb(v.verb, nullptr, &site, 0, nullptr, nullptr), v.result) << v.verb;
@@ -308,44 +336,59 @@ TEST_F(ContainerTest, ClientSiteIsReplacedReleasedOnceAndMayCallBackWhileItGoes)
 TEST_F(ContainerTest, NullOutPointersAreRefusedAndChangeNothing)
 {
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
     IOleObject* control = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control)),
+              S_OK);
     CountingSink sink;
-    const GUID other = {0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA3}};
+    const GUID other = {
+        0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA3}};
 
     struct Case {
         const char* name;
         std::function<HRESULT()> call;
         HRESULT result;
     } cases[] = {
-        {"DllGetClassObject", [] { return DllGetClassObject(CLSID_NtfObj, kIClassFactory, nullptr); }, E_POINTER},
-        {"DllGetClassObject, IUnknown", [] { return DllGetClassObject(CLSID_NtfObj, IID_IUnknown, nullptr); },
+        {"DllGetClassObject",
+         [] { return DllGetClassObject(CLSID_NtfObj, kIClassFactory, nullptr); }, E_POINTER},
+        {"DllGetClassObject, IUnknown",
+         [] { return DllGetClassObject(CLSID_NtfObj, IID_IUnknown, nullptr); }, E_POINTER},
+        {"DllGetClassObject, another class",
+         [&] { return DllGetClassObject(other, kIClassFactory, nullptr); }, E_POINTER},
+        {"factory QueryInterface", [&] { return factory->QueryInterface(kIClassFactory, nullptr); },
          E_POINTER},
-        {"DllGetClassObject, another class", [&] { return DllGetClassObject(other, kIClassFactory, nullptr); },
+        {"CreateInstance", [&] { return factory->CreateInstance(nullptr, IID_IAxObj, nullptr); },
          E_POINTER},
-        {"factory QueryInterface", [&] { return factory->QueryInterface(kIClassFactory, nullptr); }, E_POINTER},
-        {"CreateInstance", [&] { return factory->CreateInstance(nullptr, IID_IAxObj, nullptr); }, E_POINTER},
-        {"CreateInstance, aggregated", [&] {
-             return factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown, nullptr);
-         }, E_POINTER},
-        {"CreateInstance, unknown interface", [&] { return factory->CreateInstance(nullptr, kIClassFactory, nullptr); },
+        {"CreateInstance, aggregated",
+         [&] {
+             return factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown,
+                                            nullptr);
+         },
          E_POINTER},
+        {"CreateInstance, unknown interface",
+         [&] { return factory->CreateInstance(nullptr, kIClassFactory, nullptr); }, E_POINTER},
         {"LockServer(TRUE)", [&] { return factory->LockServer(TRUE); }, E_NOTIMPL},
         {"LockServer(FALSE)", [&] { return factory->LockServer(FALSE); }, E_NOTIMPL},
         {"LockServer(2)", [&] { return factory->LockServer(2); }, E_NOTIMPL},
-        {"IOleObject QueryInterface", [&] { return control->QueryInterface(IID_IOleObject, nullptr); }, E_POINTER},
+        {"IOleObject QueryInterface",
+         [&] { return control->QueryInterface(IID_IOleObject, nullptr); }, E_POINTER},
         {"GetClientSite", [&] { return control->GetClientSite(nullptr); }, E_POINTER},
-        {"GetMoniker", [&] { return control->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, nullptr); },
+        {"GetMoniker",
+         [&] {
+             return control->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, nullptr);
+         },
          E_NOTIMPL},
         {"GetClipboardData", [&] { return control->GetClipboardData(0, nullptr); }, E_NOTIMPL},
         {"EnumVerbs", [&] { return control->EnumVerbs(nullptr); }, OLEOBJ_E_NOVERBS},
         {"GetUserClassID", [&] { return control->GetUserClassID(nullptr); }, E_POINTER},
-        {"GetUserType", [&] { return control->GetUserType(USERCLASSTYPE_FULL, nullptr); }, OLE_S_USEREG},
+        {"GetUserType", [&] { return control->GetUserType(USERCLASSTYPE_FULL, nullptr); },
+         OLE_S_USEREG},
         {"GetExtent", [&] { return control->GetExtent(DVASPECT_CONTENT, nullptr); }, E_POINTER},
         {"Advise", [&] { return control->Advise(&sink, nullptr); }, OLE_E_ADVISENOTSUPPORTED},
         {"EnumAdvise", [&] { return control->EnumAdvise(nullptr); }, E_NOTIMPL},
-        {"GetMiscStatus", [&] { return control->GetMiscStatus(DVASPECT_CONTENT, nullptr); }, E_POINTER},
+        {"GetMiscStatus", [&] { return control->GetMiscStatus(DVASPECT_CONTENT, nullptr); },
+         E_POINTER},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,7 +4,7 @@
 // with a string, the only thing a page can pass, and must get an error it can see while
 // nothing is read, started or shown; the object's other methods keep working for it.
 #include <gtest/gtest.h>
-#include <initguid.h>   // the engine interfaces' IIDs are defined here: no library holds them all
+#include <initguid.h>  // the engine interfaces' IIDs are defined here: no library holds them all
 #include <activscp.h>
 #include <objsafe.h>
 #include <string>
@@ -18,7 +18,8 @@
 namespace {
 
 // The engine's class; the parse interface's IID differs by pointer size, the SDK picks it.
-const CLSID kVBScript = {0xB54F3741, 0x5B07, 0x11CF, {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
+const CLSID kVBScript = {
+    0xB54F3741, 0x5B07, 0x11CF, {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
 
 // The page: one named item, "ntf", the object the host created.
 class PageSite : public IActiveScriptSite {
@@ -40,7 +41,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown,
                                           ITypeInfo** info) override
     {
-        if (info) *info = nullptr;
+        if (info)
+            *info = nullptr;
         if (std::wstring(name) != L"ntf" || !(mask & SCRIPTINFO_IUNKNOWN) || !unknown)
             return TYPE_E_ELEMENTNOTFOUND;
         item_->AddRef();
@@ -48,7 +50,10 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override
+    {
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError*) override
     {
@@ -71,8 +76,12 @@ protected:
         InitialNotifySession(&NotifySession);
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
         IClassFactory* factory = nullptr;
-        ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object_)), S_OK);
+        ASSERT_EQ(
+            DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+        ASSERT_EQ(
+            factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object_)),
+            S_OK);
         factory->Release();
     }
     void TearDown() override
@@ -87,9 +96,12 @@ protected:
     void MarkForUntrustedCallers()
     {
         IObjectSafety* safety = nullptr;
-        ASSERT_EQ(object_->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)), S_OK);
-        EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
-                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER), S_OK);
+        ASSERT_EQ(object_->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)),
+                  S_OK);
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch,
+                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+                  S_OK);
         safety->Release();
     }
 
@@ -107,18 +119,20 @@ protected:
         if (parse && engine->SetScriptSite(&site) == S_OK && parse->InitNew() == S_OK &&
             engine->AddNamedItem(L"ntf", SCRIPTITEM_ISVISIBLE) == S_OK &&
             engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK) {
-            parse->ParseScriptText(statements, nullptr, nullptr, nullptr, 0, 1, 0, nullptr, nullptr);
+            parse->ParseScriptText(statements, nullptr, nullptr, nullptr, 0, 1, 0, nullptr,
+                                   nullptr);
             VARIANT value;
             VariantInit(&value);
-            if (parse->ParseScriptText(L"r", nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISEXPRESSION,
-                                       &value, nullptr) == S_OK &&
+            if (parse->ParseScriptText(L"r", nullptr, nullptr, nullptr, 0, 1,
+                                       SCRIPTTEXT_ISEXPRESSION, &value, nullptr) == S_OK &&
                 VariantChangeType(&value, &value, 0, VT_BSTR) == S_OK)
                 text = value.bstrVal;
             VariantClear(&value);
         } else {
             text = L"<the engine did not start>";
         }
-        if (parse) parse->Release();
+        if (parse)
+            parse->Release();
         engine->Close();
         engine->Release();
         *errors = site.scriptErrors;
@@ -142,7 +156,8 @@ r = r & "balloon=" & Err.Number & ";" & TypeName(x) & ";"
 Err.Clear
 x = ntf.SetCheckInfo("a|b", 5)
 r = r & "check=" & x & " " & Err.Number
-)", &errors);
+)",
+                                    &errors);
     // E_ACCESSDENIED reaches VBScript as its "Permission denied", error 70.
     EXPECT_EQ(result, L"tray=70;balloon=70;Empty;check=0 0");
     EXPECT_EQ(errors, 0) << "On Error Resume Next hands every error to the script";
@@ -161,7 +176,8 @@ TEST_F(PageScript, WithoutTheHandlerThePageSeesTheErrorAndStops)
     const std::wstring result = Run(LR"(r = "before"
 ntf.SetTrayIcon "hi"
 r = "after"
-)", &errors);
+)",
+                                    &errors);
     EXPECT_EQ(result, L"before");
     EXPECT_EQ(errors, 1) << "the script's error reaches the page's error handler";
     EXPECT_EQ(NotifySession.currentTrayRequest, nullptr);

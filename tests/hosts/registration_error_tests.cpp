@@ -18,8 +18,7 @@ namespace {
 using Export0 = HRESULT(STDAPICALLTYPE*)();
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-template <typename F>
-F Export(HMODULE module, const char* name)
+template <typename F> F Export(HMODULE module, const char* name)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
@@ -36,7 +35,8 @@ bool SetAccess(const std::wstring& path, bool locked)
     ACL empty;
     InitializeAcl(&empty, sizeof empty, ACL_REVISION);
     SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE);
-    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    const bool set =
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
     RegCloseKey(key);
     return set;
 }
@@ -47,13 +47,15 @@ public:
     explicit LockedKey(std::wstring path) : path_(std::move(path))
     {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        if (key) RegCloseKey(key);
+        if (key)
+            RegCloseKey(key);
         EXPECT_TRUE(SetAccess(path_, true));
         HKEY probe = nullptr;
-        EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, KEY_WRITE, &probe), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, KEY_WRITE, &probe),
+                  ERROR_ACCESS_DENIED);
     }
     ~LockedKey() { SetAccess(path_, false); }
 
@@ -68,10 +70,11 @@ public:
     {
         SHDeleteKeyW(HKEY_CLASSES_ROOT, path_.c_str());
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        if (key) RegCloseKey(key);
+        if (key)
+            RegCloseKey(key);
     }
     ~VolatileKey() { SHDeleteKeyW(HKEY_CLASSES_ROOT, path_.c_str()); }
 
@@ -87,8 +90,8 @@ std::pair<DWORD, std::string> RunCaptured(std::wstring commandLine)
     GetTempPathW(MAX_PATH, temp);
     GetTempFileNameW(temp, L"out", 0, file);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0,
-                                nullptr);
+    HANDLE output = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -96,7 +99,8 @@ std::pair<DWORD, std::string> RunCaptured(std::wstring commandLine)
     startup.hStdError = output;
     PROCESS_INFORMATION process = {};
     DWORD code = static_cast<DWORD>(-1);
-    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &process)) {
         if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
             GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hThread);
@@ -104,12 +108,15 @@ std::pair<DWORD, std::string> RunCaptured(std::wstring commandLine)
     }
     CloseHandle(output);
     std::string text;
-    HANDLE input = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE input =
+        CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     char buffer[1024];
     DWORD read = 0;
-    while (input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &read, nullptr) && read)
+    while (input != INVALID_HANDLE_VALUE &&
+           ReadFile(input, buffer, sizeof buffer, &read, nullptr) && read)
         text.append(buffer, read);
-    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+    if (input != INVALID_HANDLE_VALUE)
+        CloseHandle(input);
     DeleteFileW(file);
     return {code, text};
 }
@@ -124,10 +131,11 @@ public:
         registerServer = Export<Export0>(module_, "DllRegisterServer");
         unregisterServer = Export<Export0>(module_, "DllUnregisterServer");
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(Export<GetClassObject>(module_, "DllGetClassObject")(CLSID_NtfObj, IID_IClassFactory,
-                                                                       reinterpret_cast<void**>(&factory)),
+        EXPECT_EQ(Export<GetClassObject>(module_, "DllGetClassObject")(
+                      CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
                   S_OK);
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)), S_OK);
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)),
+                  S_OK);
         factory->Release();
     }
     ~LoadedDll()
@@ -149,8 +157,8 @@ public:
         DISPPARAMS params = {args, nullptr, 2, 0};
         VARIANT result;
         VariantInit(&result);
-        const HRESULT hr = object_->Invoke(NTF_DISPID_SETCHECKINFO, IID_NULL, 0, DISPATCH_METHOD, &params, &result,
-                                           nullptr, nullptr);
+        const HRESULT hr = object_->Invoke(NTF_DISPID_SETCHECKINFO, IID_NULL, 0, DISPATCH_METHOD,
+                                           &params, &result, nullptr, nullptr);
         SysFreeString(list);
         return hr;
     }
@@ -173,7 +181,8 @@ protected:
     void TearDown() override { Regsvr32(dll_, true); }
     std::pair<DWORD, std::string> Regsvr32Reports(bool unregister)
     {
-        return RunCaptured(std::wstring(L"regsvr32.exe ") + (unregister ? L"/u " : L"") + L"\"" + dll_ + L"\"");
+        return RunCaptured(std::wstring(L"regsvr32.exe ") + (unregister ? L"/u " : L"") + L"\"" +
+                           dll_ + L"\"");
     }
 
     std::wstring dll_;
@@ -186,7 +195,8 @@ TEST_F(RegistrationErrors, ClassKeysThatCannotBeWrittenOrDeletedAreAnErrorAndReg
         {
             LockedKey lock(kClsidKey);
             EXPECT_EQ(loaded.registerServer(), SELFREG_E_CLASS);
-            EXPECT_FALSE(ClassesKeyExists(kTypeLibKey)) << "the type library is not registered without its class";
+            EXPECT_FALSE(ClassesKeyExists(kTypeLibKey))
+                << "the type library is not registered without its class";
             EXPECT_EQ(Regsvr32(dll_), 5u) << "regsvr32 /s: the function failed";
             const auto reported = Regsvr32Reports(false);
             EXPECT_EQ(reported.first, 5u);
@@ -218,7 +228,8 @@ TEST_F(RegistrationErrors, TypeLibraryThatCannotBeRegisteredIsAnErrorAfterTheCla
     VolatileKey volatileLibrary(kTypeLibKey);
     EXPECT_EQ(loaded.registerServer(), SELFREG_E_TYPELIB);
     EXPECT_EQ(ClassesValue(kClsidKey), L"NtfObj") << "the class keys stay written";
-    EXPECT_EQ(ClassesValue(std::wstring(kClsidKey) + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(ClassesValue(std::wstring(kClsidKey) + L"\\InprocServer32", L"ThreadingModel"),
+              L"Apartment");
     EXPECT_EQ(Regsvr32(dll_), 5u);
     EXPECT_EQ(loaded.Invoke(), S_OK);
 }
@@ -232,7 +243,8 @@ TEST_F(RegistrationErrors, TypeLibraryKeyThatCannotBeDeletedIsAnErrorAfterTheCla
         LockedKey lock(kTypeLibKey);
         EXPECT_EQ(loaded.unregisterServer(), SELFREG_E_TYPELIB);
         EXPECT_FALSE(ClassesKeyExists(kClsidKey));
-        EXPECT_FALSE(ClassesKeyExists(kInterfaceKey)) << "the interface key goes whatever the type library did";
+        EXPECT_FALSE(ClassesKeyExists(kInterfaceKey))
+            << "the interface key goes whatever the type library did";
     }
     EXPECT_EQ(loaded.Invoke(), S_FALSE) << "the class is gone: dispatching is off";
     // Nothing registered and nothing in the way: unregistering again succeeds.

@@ -14,7 +14,8 @@ using namespace input;
 
 namespace {
 
-const IID kIID_IAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+const IID kIID_IAccessible = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 struct Alert {
     HWND window;
@@ -23,9 +24,11 @@ struct Alert {
 };
 std::vector<Alert> alerts;
 
-void CALLBACK OnAlert(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+void CALLBACK OnAlert(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                      DWORD)
 {
-    if (event == EVENT_SYSTEM_ALERT) alerts.push_back({window, object, child});
+    if (event == EVENT_SYSTEM_ALERT)
+        alerts.push_back({window, object, child});
 }
 
 VARIANT Self()
@@ -56,7 +59,9 @@ Reading Read(HWND window)
 {
     Reading r;
     IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, kIID_IAccessible, reinterpret_cast<void**>(&acc))) || !acc) {
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, kIID_IAccessible,
+                                          reinterpret_cast<void**>(&acc))) ||
+        !acc) {
         ADD_FAILURE() << "no accessible object";
         return r;
     }
@@ -74,13 +79,16 @@ Reading Read(HWND window)
     r.value = Take(text);
     VARIANT role;
     VariantInit(&role);
-    if (SUCCEEDED(acc->get_accRole(Self(), &role)) && role.vt == VT_I4) r.role = role.lVal;
+    if (SUCCEEDED(acc->get_accRole(Self(), &role)) && role.vt == VT_I4)
+        r.role = role.lVal;
     // The controls: the standard object counts them, and each answers with its own name, as a
     // reader meets it when it takes the focus.
     acc->get_accChildCount(&r.childCount);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         IAccessible* control = nullptr;
-        if (FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, kIID_IAccessible, reinterpret_cast<void**>(&control))) || !control)
+        if (FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, kIID_IAccessible,
+                                              reinterpret_cast<void**>(&control))) ||
+            !control)
             continue;
         text = nullptr;
         control->get_accName(Self(), &text);
@@ -94,7 +102,8 @@ Reading Read(HWND window)
 bool Has(const std::vector<std::wstring>& names, const wchar_t* name)
 {
     for (const std::wstring& n : names)
-        if (n == name) return true;
+        if (n == name)
+            return true;
     return false;
 }
 
@@ -122,16 +131,19 @@ protected:
         NotifySession.popupWindow = nullptr;
         PointerTo(kPointerAway);
         alerts.clear();
-        hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, OnAlert, 0, 0, WINEVENT_OUTOFCONTEXT);
+        hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, OnAlert, 0, 0,
+                               WINEVENT_OUTOFCONTEXT);
         object = CreateObject();
         ASSERT_NE(object, nullptr);
     }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         Pump();
         UnhookWinEvent(hook);
-        if (object) object->Release();
+        if (object)
+            object->Release();
         CoUninitialize();
     }
     HWINEVENTHOOK hook = nullptr;
@@ -156,7 +168,7 @@ TEST_F(Accessible, PopupIsAnnouncedAndReadsAsAnAlertWithHeadingBodyAndLink)
     EXPECT_EQ(r.description, kBody);
     EXPECT_EQ(r.value, kLinkText);
     EXPECT_EQ(r.action, L"\x8DF3\x8F6C");  // "Jump"
-    EXPECT_EQ(r.childCount, 3);  // two buttons and the close button
+    EXPECT_EQ(r.childCount, 3);            // two buttons and the close button
     EXPECT_TRUE(Has(r.childNames, kOk));
     EXPECT_TRUE(Has(r.childNames, kCancel));
     char title[32] = "";
@@ -167,7 +179,9 @@ TEST_F(Accessible, PopupIsAnnouncedAndReadsAsAnAlertWithHeadingBodyAndLink)
     // (Opening the browser is the click's own business; it is left out here.)
     NotifySession.linkClickable = 0;
     IAccessible* acc = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(popup, OBJID_CLIENT, kIID_IAccessible, reinterpret_cast<void**>(&acc)), S_OK);
+    ASSERT_EQ(AccessibleObjectFromWindow(popup, OBJID_CLIENT, kIID_IAccessible,
+                                         reinterpret_cast<void**>(&acc)),
+              S_OK);
     EXPECT_EQ(acc->accDoDefaultAction(Self()), S_OK);
     acc->Release();
     EXPECT_TRUE(PumpUntil([popup] { return !IsWindow(popup); }, 10000));
@@ -180,7 +194,8 @@ Reading dialogReading;
 void CALLBACK ReadDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND dialog = VisibleThreadDialog();
-    if (!dialog) return;
+    if (!dialog)
+        return;
     KillTimer(nullptr, id);
     UpdateWindow(dialog);
     dialogReading = Read(dialog);

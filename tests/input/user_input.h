@@ -30,7 +30,8 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 15000)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > limitMs) return done();
+        if (GetTickCount() - start > limitMs)
+            return done();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         Pump();
     }
@@ -48,7 +49,8 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD limitMs = 15000)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > limitMs) return done();
+        if (GetTickCount() - start > limitMs)
+            return done();
         Sleep(10);
     }
     return true;
@@ -72,10 +74,12 @@ inline void SendKey(WORD vk, bool up)
 inline void Press(const std::vector<Key>& keys)
 {
     for (const Key& k : keys) {
-        if (k.shift) SendKey(VK_SHIFT, false);
+        if (k.shift)
+            SendKey(VK_SHIFT, false);
         SendKey(k.vk, false);
         SendKey(k.vk, true);
-        if (k.shift) SendKey(VK_SHIFT, true);
+        if (k.shift)
+            SendKey(VK_SHIFT, true);
     }
 }
 
@@ -103,7 +107,8 @@ inline void PointerTo(POINT at)
 inline void ClickAt(POINT at, HWND target = nullptr)
 {
     PointerTo(at);
-    if (target) WaitUntil([&] { return WindowFromPoint(at) == target; }, 5000);
+    if (target)
+        WaitUntil([&] { return WindowFromPoint(at) == target; }, 5000);
     INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_MOUSE;
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -139,13 +144,16 @@ inline bool PopupAtRest()
 {
     HWND popup = NotifySession.popupWindow;
     RECT r = {};
-    return popup && IsWindowVisible(popup) && GetWindowRect(popup, &r) && r.top == NotifySession.shownY;
+    return popup && IsWindowVisible(popup) && GetWindowRect(popup, &r) &&
+           r.top == NotifySession.shownY;
 }
 
 inline IAxObj* CreateObject()
 {
     IClassFactory* factory = nullptr;
-    if (DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) return nullptr;
+    if (DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)) !=
+        S_OK)
+        return nullptr;
     IAxObj* object = nullptr;
     factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object));
     factory->Release();
@@ -177,10 +185,10 @@ public:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = "NtfTestHost";
         RegisterClassA(&wc);
-        window = CreateWindowExA(0, "NtfTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 360, 200,
-                                 nullptr, nullptr, wc.hInstance, nullptr);
-        edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 300, 24,
-                               window, nullptr, wc.hInstance, nullptr);
+        window = CreateWindowExA(0, "NtfTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 360, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+                               10, 10, 300, 24, window, nullptr, wc.hInstance, nullptr);
         SetForegroundWindow(window);
         SetFocus(edit);
         PumpUntil([this] { return GetForegroundWindow() == window; }, 5000);

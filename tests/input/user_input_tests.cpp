@@ -35,10 +35,12 @@ protected:
     }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         PointerTo(kPointerAway);
         Pump();
-        if (object) object->Release();
+        if (object)
+            object->Release();
     }
 
     // Shows a popup through Action, waited for by the given loop; user() runs on a thread of its
@@ -116,12 +118,42 @@ TEST_F(UserInput, KeysWorkInThePopupOnceClickedIntoUnderEitherLoop)
         WORD expected;
     } cases[] = {
         // Esc is no close for a sticky popup without a close button: it waits for the choice.
-        {"Tab to the second button, Enter", NS_STICKY, nullptr, "Yes|No", 0, nullptr, kBody, {esc, tab, enter}, 0x0200},
-        {"Esc with a close button", NS_CLOSEBOX | NS_STICKY, "A", nullptr, 0, nullptr, kBody, {esc}, 1000},
-        {"Space toggles, Tab and Shift+Tab, Enter on a box presses the default button", NS_STICKY, "A|B|C", "OK",
-         0x0001, nullptr, kBody, {space, tab, tab, space, backTab, space, enter}, 0x0107},
-        {"the list: arrows, Tab round, Enter confirms", 0, nullptr, nullptr, 0, "Red|Green|Blue|OK", kBody,
-         {down, tab, backTab, down, enter}, 2},
+        {"Tab to the second button, Enter",
+         NS_STICKY,
+         nullptr,
+         "Yes|No",
+         0,
+         nullptr,
+         kBody,
+         {esc, tab, enter},
+         0x0200},
+        {"Esc with a close button",
+         NS_CLOSEBOX | NS_STICKY,
+         "A",
+         nullptr,
+         0,
+         nullptr,
+         kBody,
+         {esc},
+         1000},
+        {"Space toggles, Tab and Shift+Tab, Enter on a box presses the default button",
+         NS_STICKY,
+         "A|B|C",
+         "OK",
+         0x0001,
+         nullptr,
+         kBody,
+         {space, tab, tab, space, backTab, space, enter},
+         0x0107},
+        {"the list: arrows, Tab round, Enter confirms",
+         0,
+         nullptr,
+         nullptr,
+         0,
+         "Red|Green|Blue|OK",
+         kBody,
+         {down, tab, backTab, down, enter},
+         2},
     };
     for (Loop loop : {Loop::Host, Loop::Wait}) {
         for (const Case& c : cases) {
@@ -160,13 +192,15 @@ TEST_F(UserInput, PointerRestingOnThePopupHoldsItsTimerUntilItLeaves)
         object->TimeInterval(1000);
         // Where the popup will rest, so that it comes up under the pointer.
         PointerTo(POINT{1024 - 140, 748 - 100});
-        Action(object, L"Stay", L"while the pointer rests", NS_CLOSEBOX, L"More", L"http://example.invalid/");
+        Action(object, L"Stay", L"while the pointer rests", NS_CLOSEBOX, L"More",
+               L"http://example.invalid/");
         HWND popup = NotifySession.popupWindow;
         ASSERT_TRUE(IsWindowVisible(popup));
         const RECT& link = NotifySession.linkRect;
         const POINT on = c.on == CheckBox ? ControlMiddle(popup, kCheckBoxFirstId)
-                       : c.on == Link     ? PopupPoint(popup, link.left + 4, (link.top + link.bottom) / 2)
-                                          : PopupPoint(popup, 150, 40);
+                         : c.on == Link
+                             ? PopupPoint(popup, link.left + 4, (link.top + link.bottom) / 2)
+                             : PopupPoint(popup, 150, 40);
         PointerTo(on);
         PumpFor(3000);  // three times the delay
         EXPECT_TRUE(IsWindowVisible(popup));
@@ -199,11 +233,11 @@ TEST(NotificationTime, UsersLongerSettingExtendsTheDelay)
         ULONG userSeconds;
         DWORD expected;
     } cases[] = {
-        {9000, false, 60, 9000},          // the system does not answer (Wine, Windows XP)
-        {9000, true, 5, 9000},            // the default five seconds: the popup's own delay
-        {9000, true, 9, 9000},            // equal
-        {9000, true, 30, 30000},          // longer: the user's
-        {20000, true, 300, 300000},       // beyond the popup's own bound
+        {9000, false, 60, 9000},     // the system does not answer (Wine, Windows XP)
+        {9000, true, 5, 9000},       // the default five seconds: the popup's own delay
+        {9000, true, 9, 9000},       // equal
+        {9000, true, 30, 30000},     // longer: the user's
+        {20000, true, 300, 300000},  // beyond the popup's own bound
         {1, true, 0, 1},
         {9000, true, 0xFFFFFFFFu, 2147483000u},  // an absurd setting stays a valid delay
     };

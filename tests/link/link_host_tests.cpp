@@ -32,8 +32,8 @@ RegTreeCopy CopyTree()
 
 RegTreeDelete DeleteTree()
 {
-    return reinterpret_cast<RegTreeDelete>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteTreeA")));
+    return reinterpret_cast<RegTreeDelete>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteTreeA")));
 }
 
 // Copies a key of HKLM with everything below it to another path (which it creates).
@@ -42,11 +42,12 @@ bool CopyKey(const char* from, const char* to)
     HKEY source = nullptr, target = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &source) != ERROR_SUCCESS)
         return false;
-    bool copied = RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target,
-                                  nullptr) == ERROR_SUCCESS &&
+    bool copied = RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &target, nullptr) == ERROR_SUCCESS &&
                   CopyTree()(source, nullptr, target) == ERROR_SUCCESS;
     RegCloseKey(source);
-    if (target) RegCloseKey(target);
+    if (target)
+        RegCloseKey(target);
     return copied;
 }
 
@@ -62,7 +63,8 @@ public:
     }
     ~BrowserClassRemoved()
     {
-        if (saved_) CopyKey(kBackupKey, kBrowserClassKey);
+        if (saved_)
+            CopyKey(kBackupKey, kBrowserClassKey);
         DeleteTree()(HKEY_LOCAL_MACHINE, kBackupKey);
     }
 
@@ -77,11 +79,13 @@ public:
         : key_("Software\\Classes\\" + scheme), commandKey_(key_ + "\\shell\\open\\command")
     {
         HKEY existing = nullptr;
-        existed_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_READ, &existing) == ERROR_SUCCESS;
-        if (existing) RegCloseKey(existing);
+        existed_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_READ, &existing) ==
+                   ERROR_SUCCESS;
+        if (existing)
+            RegCloseKey(existing);
         DWORD size = sizeof saved_;
-        hadCommand_ = RegGetValueA(HKEY_LOCAL_MACHINE, commandKey_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, saved_,
-                                   &size) == ERROR_SUCCESS;
+        hadCommand_ = RegGetValueA(HKEY_LOCAL_MACHINE, commandKey_.c_str(), nullptr, RRF_RT_REG_SZ,
+                                   nullptr, saved_, &size) == ERROR_SUCCESS;
         Set(command.c_str());
     }
     ~SchemeCommand()
@@ -96,8 +100,8 @@ private:
     void Set(const char* command)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, commandKey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, commandKey_.c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                        static_cast<DWORD>(strlen(command) + 1));
@@ -112,11 +116,13 @@ private:
 bool ProcessRuns(const wchar_t* name)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry))
         found = lstrcmpiW(entry.szExeFile, name) == 0;
     CloseHandle(snapshot);
     return found;
@@ -132,7 +138,8 @@ protected:
     }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         Pump();
     }
 
@@ -141,7 +148,8 @@ protected:
     {
         for (int i = 0; i < 1000; ++i) {
             const std::string log = ReadFile(standInLog_);
-            if (log.find("exit\n") != std::string::npos) return log;
+            if (log.find("exit\n") != std::string::npos)
+                return log;
             Pump();
             Sleep(10);
         }
@@ -173,7 +181,7 @@ TEST_F(LinkHostTest, LinkClickLeavesTheHostThreadsComAsItWas)
     // answers when the click has left that alone.
     struct Case {
         const char* name;
-        DWORD apartment;   // ~0: the host never initialised COM
+        DWORD apartment;  // ~0: the host never initialised COM
         HRESULT hostAfterwards;
     } cases[] = {
         {"no COM", ~0u, S_OK},
@@ -187,14 +195,17 @@ TEST_F(LinkHostTest, LinkClickLeavesTheHostThreadsComAsItWas)
             ASSERT_EQ(CoInitializeEx(nullptr, c.apartment), S_OK);
         }
 
-        HWND popup = MakePopup(0, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/apartment");
+        HWND popup =
+            MakePopup(0, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/apartment");
         ClickLink(popup);
-        EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/apartment\n"), std::string::npos);
+        EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/apartment\n"),
+                  std::string::npos);
         EXPECT_FALSE(IsWindow(popup));
 
         const HRESULT after = CoInitialize(nullptr);
         EXPECT_EQ(after, c.hostAfterwards);
-        if (SUCCEEDED(after)) CoUninitialize();
+        if (SUCCEEDED(after))
+            CoUninitialize();
         if (c.apartment != ~0u) {
             // The host's own initialisation is still there to be undone, and only once.
             EXPECT_EQ(CoInitializeEx(nullptr, c.apartment), S_FALSE);
@@ -210,31 +221,63 @@ TEST_F(LinkHostTest, LinkClickLeavesTheHostThreadsComAsItWas)
 
 TEST(WebAddress, OnlyHttpAndHttpsAddressesWithoutQuotesSpacesOrControlsGoToTheShell)
 {
-    struct Case { const char* url; int web; } cases[] = {
-        {"http://example.test/", 1}, {"https://example.test/a?b=1#c", 1}, {"HTTP://EXAMPLE.TEST/", 1},
-        {"HtTpS://x", 1}, {"http://example.test/\xD6\xD0\xCE\xC4", 1},
-        {"http://", 0}, {"https://", 0}, {"http:example.test", 0}, {"http:/example.test", 0},
-        {"ftp://example.test/", 0}, {"file:///C:/windows/notepad.exe", 0}, {"C:\\windows\\notepad.exe", 0},
-        {"javascript:alert(1)", 0}, {"mailto:someone@example.test", 0}, {" http://example.test/", 0},
-        {"http://example.test/\" --new-window \"", 0}, {"http://example.test/a b", 0},
-        {"http://example.test/\t", 0}, {"http://example.test/\x7F", 0}, {"", 0}, {nullptr, 0},
+    struct Case {
+        const char* url;
+        int web;
+    } cases[] = {
+        {"http://example.test/", 1},
+        {"https://example.test/a?b=1#c", 1},
+        {"HTTP://EXAMPLE.TEST/", 1},
+        {"HtTpS://x", 1},
+        {"http://example.test/\xD6\xD0\xCE\xC4", 1},
+        {"http://", 0},
+        {"https://", 0},
+        {"http:example.test", 0},
+        {"http:/example.test", 0},
+        {"ftp://example.test/", 0},
+        {"file:///C:/windows/notepad.exe", 0},
+        {"C:\\windows\\notepad.exe", 0},
+        {"javascript:alert(1)", 0},
+        {"mailto:someone@example.test", 0},
+        {" http://example.test/", 0},
+        {"http://example.test/\" --new-window \"", 0},
+        {"http://example.test/a b", 0},
+        {"http://example.test/\t", 0},
+        {"http://example.test/\x7F", 0},
+        {"", 0},
+        {nullptr, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsWebAddress(c.url), c.web) << (c.url ? c.url : "(null)");
+    for (const Case& c : cases) EXPECT_EQ(IsWebAddress(c.url), c.web) << (c.url ? c.url : "(null)");
 }
 
 TEST(LinkScope, AnUntrustedCallersLinkMayOpenOnlyWebAndMailAddresses)
 {
     // What a trusted host's link may open (anything: the browser object decides) and what an
     // untrusted caller's may (a page's script: the web and mail, nothing on the machine).
-    struct Case { const char* url; int untrusted; } cases[] = {
-        {"http://example.test/", 1}, {"HTTPS://example.test/a?b=1", 1}, {"mailto:someone@example.test", 1},
+    struct Case {
+        const char* url;
+        int untrusted;
+    } cases[] = {
+        {"http://example.test/", 1},
+        {"HTTPS://example.test/a?b=1", 1},
+        {"mailto:someone@example.test", 1},
         {"MailTo:someone@example.test?subject=hi", 1},
-        {"mailto:", 0}, {"mailto:a b@example.test", 0}, {"mailto:\"a\"@example.test", 0},
-        {"file:///C:/windows/win.ini", 0}, {"C:\\windows\\notepad.exe", 0}, {"\\\\server\\share\\x.exe", 0},
-        {"javascript:alert(1)", 0}, {"vbscript:msgbox(1)", 0}, {"res://shell32.dll/1", 0},
-        {"ftp://example.test/", 0}, {"ms-settings:", 0}, {"about:blank", 0}, {"http:example.test", 0},
-        {" mailto:someone@example.test", 0}, {"", 0}, {nullptr, 0},
+        {"mailto:", 0},
+        {"mailto:a b@example.test", 0},
+        {"mailto:\"a\"@example.test", 0},
+        {"file:///C:/windows/win.ini", 0},
+        {"C:\\windows\\notepad.exe", 0},
+        {"\\\\server\\share\\x.exe", 0},
+        {"javascript:alert(1)", 0},
+        {"vbscript:msgbox(1)", 0},
+        {"res://shell32.dll/1", 0},
+        {"ftp://example.test/", 0},
+        {"ms-settings:", 0},
+        {"about:blank", 0},
+        {"http:example.test", 0},
+        {" mailto:someone@example.test", 0},
+        {"", 0},
+        {nullptr, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LinkMayOpen(c.url, 0), 1) << (c.url ? c.url : "(null)");
@@ -253,15 +296,17 @@ TEST_F(LinkHostTest, WithoutTheBrowserObjectWebAddressesOpenInTheDefaultBrowserA
                                    "http://example.test/\" \"--flag", "http://example.test/a b"};
 
     // The link of a popup, clicked as a user does.
-    HWND popup = MakePopup(0, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/\xD6\xD0?q=1");
+    HWND popup =
+        MakePopup(0, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/\xD6\xD0?q=1");
     ClickLink(popup);
     EXPECT_FALSE(IsWindow(popup));
-    EXPECT_EQ(OpenLinkInBrowser("HTTPS://example.test/secure"), 0) << "no browser object was created";
-    for (const char* url : refused)
-        EXPECT_EQ(OpenLinkInBrowser(url), 0) << url;
+    EXPECT_EQ(OpenLinkInBrowser("HTTPS://example.test/secure"), 0)
+        << "no browser object was created";
+    for (const char* url : refused) EXPECT_EQ(OpenLinkInBrowser(url), 0) << url;
     // The address as the shell gave it to the default browser ("中" arrives as UTF-16, written
     // out as UTF-8), and nothing for the others.
-    EXPECT_EQ(RecorderLog(), "\"http://example.test/\xE4\xB8\xAD?q=1\"\n\"HTTPS://example.test/secure\"\n");
+    EXPECT_EQ(RecorderLog(),
+              "\"http://example.test/\xE4\xB8\xAD?q=1\"\n\"HTTPS://example.test/secure\"\n");
 
     // The shell itself would have started something for each refused address.
     for (const char* url : refused) {
@@ -269,7 +314,8 @@ TEST_F(LinkHostTest, WithoutTheBrowserObjectWebAddressesOpenInTheDefaultBrowserA
         wchar_t wide[MAX_PATH * 2] = {};
         MultiByteToWideChar(CP_ACP, 0, url, -1, wide, MAX_PATH * 2);
         ShellExecuteW(nullptr, L"open", wide, nullptr, nullptr, SW_SHOWNORMAL);
-        EXPECT_NE(RecorderLog(), "") << url << ": the shell ran nothing, so the refusal shows nothing";
+        EXPECT_NE(RecorderLog(), "")
+            << url << ": the shell ran nothing, so the refusal shows nothing";
     }
 }
 

@@ -13,7 +13,8 @@
 
 namespace linktest {
 
-inline const char kServerKey[] = "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
+inline const char kServerKey[] =
+    "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
 
 inline std::string BesideMe(const char* name)
 {
@@ -38,8 +39,8 @@ public:
     explicit BrowserRegistration(const std::string& command)
     {
         DWORD size = sizeof saved_;
-        hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kServerKey, nullptr, RRF_RT_REG_SZ, nullptr, saved_, &size) ==
-                    ERROR_SUCCESS;
+        hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kServerKey, nullptr, RRF_RT_REG_SZ, nullptr,
+                                 saved_, &size) == ERROR_SUCCESS;
         Set(command.c_str());
     }
     ~BrowserRegistration()
@@ -48,7 +49,8 @@ public:
             Set(saved_);
         } else {
             HKEY key;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS) {
                 RegDeleteValueA(key, nullptr);
                 RegCloseKey(key);
             }
@@ -59,7 +61,8 @@ private:
     static void Set(const char* command)
     {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                        static_cast<DWORD>(strlen(command) + 1));

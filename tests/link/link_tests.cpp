@@ -29,7 +29,8 @@ protected:
     }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         Pump();
     }
 
@@ -38,7 +39,8 @@ protected:
     {
         for (int i = 0; i < 1000; ++i) {
             const std::string log = ReadFile(logPath_);
-            if (log.find("exit\n") != std::string::npos) return log;
+            if (log.find("exit\n") != std::string::npos)
+                return log;
             Pump();
             Sleep(10);
         }
@@ -51,9 +53,13 @@ protected:
 
 TEST(LinkPlatform, OnlyOldNtShowsTheArrow)
 {
-    struct { DWORD platform, major; int old; } cases[] = {
-        {VER_PLATFORM_WIN32_NT, 3, 1}, {VER_PLATFORM_WIN32_NT, 4, 1}, {VER_PLATFORM_WIN32_NT, 5, 0},
-        {VER_PLATFORM_WIN32_NT, 6, 0}, {VER_PLATFORM_WIN32_NT, 10, 0}, {VER_PLATFORM_WIN32_WINDOWS, 4, 0},
+    struct {
+        DWORD platform, major;
+        int old;
+    } cases[] = {
+        {VER_PLATFORM_WIN32_NT, 3, 1},  {VER_PLATFORM_WIN32_NT, 4, 1},
+        {VER_PLATFORM_WIN32_NT, 5, 0},  {VER_PLATFORM_WIN32_NT, 6, 0},
+        {VER_PLATFORM_WIN32_NT, 10, 0}, {VER_PLATFORM_WIN32_WINDOWS, 4, 0},
         {VER_PLATFORM_WIN32s, 3, 0},
     };
     for (const auto& c : cases)
@@ -66,8 +72,9 @@ TEST_F(LinkTest, ShowsTheBrowserThenNavigatesToTheAddress)
     BrowserRegistration standIn(standIn_);
     // "中文" in code page 936: the address reaches the browser converted from the ANSI code page.
     EXPECT_EQ(OpenLinkInBrowser("http://example.test/\xD6\xD0\xCE\xC4?q=1"), 1);
-    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 http://example.test/"
-                            "\xE4\xB8\xAD\xE6\x96\x87?q=1\nreleased\nexit\n");
+    EXPECT_EQ(StandInLog(),
+              "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 http://example.test/"
+              "\xE4\xB8\xAD\xE6\x96\x87?q=1\nreleased\nexit\n");
 }
 
 TEST_F(LinkTest, LongestAddressArrivesWholeAndEmptyOneNavigatesNowhere)
@@ -76,7 +83,8 @@ TEST_F(LinkTest, LongestAddressArrivesWholeAndEmptyOneNavigatesNowhere)
     std::string longest = "http://example.test/";
     longest.append(259 - longest.size(), 'a');
     EXPECT_EQ(OpenLinkInBrowser(longest.c_str()), 1);
-    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 " + longest + "\nreleased\nexit\n");
+    EXPECT_EQ(StandInLog(), "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 " + longest +
+                                "\nreleased\nexit\n");
 
     DeleteFileA(logPath_.c_str());
     EXPECT_EQ(OpenLinkInBrowser(""), 1);
@@ -92,12 +100,14 @@ TEST_F(LinkTest, LinkClickOpensTheBrowserAndClosesOnlyAPlainPopup)
         HWND popup = MakePopup(style, "A", 1, nullptr, 0, nullptr, 9000, "http://example.test/x");
         ASSERT_EQ(NotifySession.linkShown, 1);
         ClickLink(popup);
-        EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/x\n"), std::string::npos);
+        EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/x\n"),
+                  std::string::npos);
         EXPECT_EQ(IsWindow(popup) != FALSE, style == NS_STICKY);
         if (style == 0) {
             EXPECT_EQ(NotifySession.resultCode, 1);
         }
-        if (IsWindow(popup)) DestroyWindow(popup);
+        if (IsWindow(popup))
+            DestroyWindow(popup);
     }
 }
 
@@ -112,20 +122,23 @@ TEST_F(LinkTest, BrowserThatCannotStartGivesZeroAndThePopupStillCloses)
     EXPECT_EQ(NotifySession.resultCode, 2);
 }
 
-// Runs xdotool (false when it cannot be started) on the X display that shows the Wine desktop, dispatching this thread's
-// messages meanwhile (the pointer's messages arrive while it runs).
+// Runs xdotool (false when it cannot be started) on the X display that shows the Wine desktop,
+// dispatching this thread's messages meanwhile (the pointer's messages arrive while it runs).
 bool Xdotool(const std::string& arguments)
 {
     std::string command = "Z:\\usr\\bin\\xdotool " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         std::printf("cannot start xdotool: %lu\n", GetLastError());
         return false;
     }
     for (int i = 0; i < 1000; ++i) {
-        if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 10, QS_ALLINPUT) ==
+            WAIT_OBJECT_0)
+            break;
         Pump();
     }
     // Wine does not hand on a Unix program's exit status; what it did is checked by its effect.
@@ -139,8 +152,8 @@ bool Xdotool(const std::string& arguments)
 bool MovePointer(HWND window, POINT point)
 {
     ClientToScreen(window, &point);
-    return Xdotool("search --onlyvisible --name \"Wine desktop\" mousemove --window %1 " + std::to_string(point.x) + " " +
-                   std::to_string(point.y));
+    return Xdotool("search --onlyvisible --name \"Wine desktop\" mousemove --window %1 " +
+                   std::to_string(point.x) + " " + std::to_string(point.y));
 }
 
 TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
@@ -165,7 +178,8 @@ TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
     for (int i = 0; i < 100 && IsWindow(popup); ++i) Pump();
     EXPECT_FALSE(IsWindow(popup));
     EXPECT_EQ(NotifySession.resultCode, 1);
-    EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/pointer\n"), std::string::npos);
+    EXPECT_NE(StandInLog().find("Navigate2 8 0 0 0 0 http://example.test/pointer\n"),
+              std::string::npos);
 }
 
 // A page's script: the object marked for untrusted callers, Action called through Invoke, the
@@ -174,8 +188,13 @@ TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
 TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
 {
     BrowserRegistration standIn(standIn_);
-    const IID kIObjectSafety = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
-    struct Case { bool untrusted; const wchar_t* url; const char* navigated; } cases[] = {
+    const IID kIObjectSafety = {
+        0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+    struct Case {
+        bool untrusted;
+        const wchar_t* url;
+        const char* navigated;
+    } cases[] = {
         {true, L"file:///C:/windows/win.ini", nullptr},
         {true, L"javascript:alert(1)", nullptr},
         {true, L"C:\\windows\\notepad.exe", nullptr},
@@ -190,7 +209,8 @@ TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
         ASSERT_NE(object, nullptr);
         if (c.untrusted) {
             IObjectSafety* safety = nullptr;
-            ASSERT_EQ(object->QueryInterface(kIObjectSafety, reinterpret_cast<void**>(&safety)), S_OK);
+            ASSERT_EQ(object->QueryInterface(kIObjectSafety, reinterpret_cast<void**>(&safety)),
+                      S_OK);
             safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
                                               INTERFACESAFE_FOR_UNTRUSTED_CALLER);
             safety->Release();
@@ -202,21 +222,26 @@ TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
         args[4].bstrVal = SysAllocString(L"Body");
         args[3].bstrVal = SysAllocString(L"the link");
         args[2].bstrVal = SysAllocString(c.url);
-        args[1].vt = args[0].vt = VT_I4;   // no owner, a plain popup
+        args[1].vt = args[0].vt = VT_I4;  // no owner, a plain popup
         DISPPARAMS params = {args, nullptr, 6, 0};
-        EXPECT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+        EXPECT_EQ(
+            object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            S_OK);
         for (int i = 2; i < 6; ++i) SysFreeString(args[i].bstrVal);
 
         HWND popup = NotifySession.popupWindow;
         ASSERT_TRUE(input::PopupAtRest());
         ASSERT_EQ(NotifySession.linkShown, 1);
         const RECT& r = NotifySession.linkRect;
-        input::ClickAt(input::PopupPoint(popup, (r.left + r.right) / 2, (r.top + r.bottom) / 2), popup);
-        EXPECT_TRUE(input::PumpUntil([&] { return !IsWindow(popup); })) << "a click anywhere closes it";
+        input::ClickAt(input::PopupPoint(popup, (r.left + r.right) / 2, (r.top + r.bottom) / 2),
+                       popup);
+        EXPECT_TRUE(input::PumpUntil([&] { return !IsWindow(popup); }))
+            << "a click anywhere closes it";
         // The browser object is created, asked and released within the click: by the time the
         // popup has gone, a refused address has left no log at all.
         if (c.navigated)
-            EXPECT_NE(StandInLog().find(std::string("Navigate2 8 0 0 0 0 ") + c.navigated + "\n"), std::string::npos);
+            EXPECT_NE(StandInLog().find(std::string("Navigate2 8 0 0 0 0 ") + c.navigated + "\n"),
+                      std::string::npos);
         else
             EXPECT_EQ(ReadFile(logPath_), "");
         object->Release();

@@ -10,10 +10,14 @@
 #include <stdio.h>
 #include <string.h>
 
-static const CLSID kInternetExplorer = {0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
-static const IID kWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kWebBrowser = {0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
+static const CLSID kInternetExplorer = {
+    0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kWebBrowser2 = {
+    0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+static const IID kWebBrowserApp = {
+    0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kWebBrowser = {
+    0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
 
 static char logPath[MAX_PATH];
 static HWND browserWindow;
@@ -22,7 +26,8 @@ static LONG references = 0;
 static void Record(const char* line)
 {
     FILE* f = fopen(logPath, "a");
-    if (!f) return;
+    if (!f)
+        return;
     fprintf(f, "%s\n", line);
     fclose(f);
 }
@@ -35,8 +40,9 @@ static HRESULT STDMETHODCALLTYPE NotImplemented(void* self)
 
 static HRESULT STDMETHODCALLTYPE QueryInterface(IWebBrowser2* self, REFIID iid, void** out)
 {
-    if (IsEqualIID(iid, &IID_IUnknown) || IsEqualIID(iid, &IID_IDispatch) || IsEqualIID(iid, &kWebBrowser2) ||
-        IsEqualIID(iid, &kWebBrowserApp) || IsEqualIID(iid, &kWebBrowser)) {
+    if (IsEqualIID(iid, &IID_IUnknown) || IsEqualIID(iid, &IID_IDispatch) ||
+        IsEqualIID(iid, &kWebBrowser2) || IsEqualIID(iid, &kWebBrowserApp) ||
+        IsEqualIID(iid, &kWebBrowser)) {
         *out = self;
         InterlockedIncrement(&references);
         return S_OK;
@@ -70,16 +76,17 @@ static HRESULT STDMETHODCALLTYPE GetHwnd(IWebBrowser2* self, SHANDLE_PTR* window
     return S_OK;
 }
 
-static HRESULT STDMETHODCALLTYPE Navigate2(IWebBrowser2* self, VARIANT* url, VARIANT* flags, VARIANT* frame,
-                                           VARIANT* postData, VARIANT* headers)
+static HRESULT STDMETHODCALLTYPE Navigate2(IWebBrowser2* self, VARIANT* url, VARIANT* flags,
+                                           VARIANT* frame, VARIANT* postData, VARIANT* headers)
 {
     char line[2200];
     char address[2048] = "";
     (void)self;
     if (url && V_VT(url) == VT_BSTR && V_BSTR(url))
         WideCharToMultiByte(CP_UTF8, 0, V_BSTR(url), -1, address, sizeof address, NULL, NULL);
-    snprintf(line, sizeof line, "Navigate2 %d %d %d %d %d %s", url ? V_VT(url) : -1, flags ? V_VT(flags) : -1,
-             frame ? V_VT(frame) : -1, postData ? V_VT(postData) : -1, headers ? V_VT(headers) : -1, address);
+    snprintf(line, sizeof line, "Navigate2 %d %d %d %d %d %s", url ? V_VT(url) : -1,
+             flags ? V_VT(flags) : -1, frame ? V_VT(frame) : -1, postData ? V_VT(postData) : -1,
+             headers ? V_VT(headers) : -1, address);
     Record(line);
     return S_OK;
 }
@@ -96,25 +103,43 @@ static HRESULT STDMETHODCALLTYPE FactoryQueryInterface(IClassFactory* self, REFI
     *out = NULL;
     return E_NOINTERFACE;
 }
-static ULONG STDMETHODCALLTYPE FactoryAddRef(IClassFactory* self) { (void)self; return 2; }
-static ULONG STDMETHODCALLTYPE FactoryRelease(IClassFactory* self) { (void)self; return 1; }
-static HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory* self, IUnknown* outer, REFIID iid, void** out)
+static ULONG STDMETHODCALLTYPE FactoryAddRef(IClassFactory* self)
 {
     (void)self;
-    if (outer) return CLASS_E_NOAGGREGATION;
+    return 2;
+}
+static ULONG STDMETHODCALLTYPE FactoryRelease(IClassFactory* self)
+{
+    (void)self;
+    return 1;
+}
+static HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory* self, IUnknown* outer,
+                                                       REFIID iid, void** out)
+{
+    (void)self;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
     Record("created");
     return QueryInterface(&browser, iid, out);
 }
-static HRESULT STDMETHODCALLTYPE FactoryLockServer(IClassFactory* self, BOOL lock) { (void)self; (void)lock; return S_OK; }
-static IClassFactoryVtbl factoryTable = {FactoryQueryInterface, FactoryAddRef, FactoryRelease, FactoryCreateInstance,
-                                         FactoryLockServer};
+static HRESULT STDMETHODCALLTYPE FactoryLockServer(IClassFactory* self, BOOL lock)
+{
+    (void)self;
+    (void)lock;
+    return S_OK;
+}
+static IClassFactoryVtbl factoryTable = {FactoryQueryInterface, FactoryAddRef, FactoryRelease,
+                                         FactoryCreateInstance, FactoryLockServer};
 static IClassFactory factory = {&factoryTable};
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SHOWWINDOW && wParam) Record("shown");
-    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) Record("activated");
-    if (message == WM_TIMER) PostQuitMessage(0);  /* never outlive a test */
+    if (message == WM_SHOWWINDOW && wParam)
+        Record("shown");
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)
+        Record("activated");
+    if (message == WM_TIMER)
+        PostQuitMessage(0); /* never outlive a test */
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -143,12 +168,13 @@ int main(void)
     wc.hInstance = GetModuleHandleA(NULL);
     wc.lpszClassName = "StandInBrowser";
     RegisterClassA(&wc);
-    browserWindow = CreateWindowA("StandInBrowser", "Stand-in browser", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, NULL,
-                                  NULL, wc.hInstance, NULL);
+    browserWindow = CreateWindowA("StandInBrowser", "Stand-in browser", WS_OVERLAPPEDWINDOW, 10, 10,
+                                  200, 100, NULL, NULL, wc.hInstance, NULL);
     SetTimer(browserWindow, 1, 30000, NULL);
 
     CoInitialize(NULL);
-    CoRegisterClassObject(&kInternetExplorer, (IUnknown*)&factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
+    CoRegisterClassObject(&kInternetExplorer, (IUnknown*)&factory, CLSCTX_LOCAL_SERVER,
+                          REGCLS_SINGLEUSE, &cookie);
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -18,7 +18,8 @@ int main(void)
     if (*arguments == L'"') {
         ++arguments;
         while (*arguments && *arguments != L'"') ++arguments;
-        if (*arguments) ++arguments;
+        if (*arguments)
+            ++arguments;
     } else {
         while (*arguments && *arguments != L' ' && *arguments != L'\t') ++arguments;
     }
@@ -26,12 +27,15 @@ int main(void)
 
     GetModuleFileNameW(NULL, path, MAX_PATH);
     slash = wcsrchr(path, L'\\');
-    if (!slash) return 1;
+    if (!slash)
+        return 1;
     wcscpy(slash + 1, L"url_recorder.log");
     length = WideCharToMultiByte(CP_UTF8, 0, arguments, -1, line, sizeof line, NULL, NULL);
-    if (length <= 0) return 1;
+    if (length <= 0)
+        return 1;
     log = _wfopen(path, L"ab");
-    if (!log) return 1;
+    if (!log)
+        return 1;
     fprintf(log, "%s\n", line);
     fclose(log);
     return 0;

@@ -12,10 +12,14 @@ namespace {
 
 TEST(FormatText, CutsAtTheBufferLessOneByteAndAlwaysTerminates)
 {
-    struct Case { size_t size; const char* text; const char* expected; } cases[] = {
-        {8, "abc", "abc"},            // shorter than the buffer
-        {8, "abcdefg", "abcdefg"},    // exactly size - 1: _vsnprintf itself writes no zero here
-        {8, "abcdefgh", "abcdefg"},   // exactly size
+    struct Case {
+        size_t size;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {8, "abc", "abc"},           // shorter than the buffer
+        {8, "abcdefg", "abcdefg"},   // exactly size - 1: _vsnprintf itself writes no zero here
+        {8, "abcdefgh", "abcdefg"},  // exactly size
         {8, "abcdefghijk", "abcdefg"},
         {2, "abc", "a"},
         {1, "abc", ""},
@@ -26,7 +30,8 @@ TEST(FormatText, CutsAtTheBufferLessOneByteAndAlwaysTerminates)
         FormatText(buffer, c.size, "%s", c.text);
         EXPECT_STREQ(buffer, c.expected) << c.text << " in " << c.size;
         // The bytes past the buffer are never written.
-        EXPECT_EQ(std::string(buffer + c.size, sizeof buffer - c.size), std::string(sizeof buffer - c.size, '#'))
+        EXPECT_EQ(std::string(buffer + c.size, sizeof buffer - c.size),
+                  std::string(sizeof buffer - c.size, '#'))
             << c.text << " in " << c.size;
     }
 }

@@ -14,11 +14,17 @@ TEST(NoCommonControls, ComboPopupClosesOnlyThroughARowButtonOrTheCloseButton)
     // Wine's common controls register their classes as soon as the library loads; a host that
     // has none of them is one where the class is missing.
     WNDCLASSEXA known;
-    if (GetClassInfoExA(nullptr, "ComboBoxEx32", &known)) UnregisterClassA("ComboBoxEx32", known.hInstance);
+    if (GetClassInfoExA(nullptr, "ComboBoxEx32", &known))
+        UnregisterClassA("ComboBoxEx32", known.hInstance);
     ASSERT_FALSE(GetClassInfoExA(nullptr, "ComboBoxEx32", &known));
 
-    struct Case { LONG style; const char* buttons; int closeId; WORD expected; } cases[] = {
-        {0, "Yes|No", kRowButtonFirstId + 1, 0},          // the combo rule still replaces the code
+    struct Case {
+        LONG style;
+        const char* buttons;
+        int closeId;
+        WORD expected;
+    } cases[] = {
+        {0, "Yes|No", kRowButtonFirstId + 1, 0},  // the combo rule still replaces the code
         {NS_CLOSEBOX, nullptr, kCloseButtonId, 1000},
     };
     for (const Case& c : cases) {

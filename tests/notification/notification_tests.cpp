@@ -17,7 +17,8 @@ protected:
     void SetUp() override { InitialNotifySession(&NotifySession); }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         Pump();
     }
 };
@@ -37,7 +38,8 @@ std::function<void(HWND)> dialogAction;
 void CALLBACK DriveDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND dialog = VisibleThreadDialog();
-    if (!dialog) return;
+    if (!dialog)
+        return;
     KillTimer(nullptr, id);
     UpdateWindow(dialog);
     dialogAction(dialog);
@@ -84,7 +86,8 @@ TEST_F(NotificationTest, DialogWithoutBoxesShrinksAndFollowsTheLinkStripWithoutA
         GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
         const RECT& strip = NotifySession.linkRect;
-        SendMessageA(dialog, WM_MOUSEMOVE, 0, MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2));
+        SendMessageA(dialog, WM_MOUSEMOVE, 0,
+                     MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2));
         captured = GetCapture();
         over = GetCursor();
         hoverOver = NotifySession.linkHover;
@@ -115,7 +118,8 @@ TEST_F(NotificationTest, PopupWithoutALinkIgnoresThePointerOverTheStrip)
     ASSERT_EQ(NotifySession.linkShown, 0);
     const RECT& strip = NotifySession.linkRect;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2));
+    SendMessageA(popup, WM_MOUSEMOVE, 0,
+                 MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2));
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(NotifySession.linkHover, 0);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
@@ -123,9 +127,15 @@ TEST_F(NotificationTest, PopupWithoutALinkIgnoresThePointerOverTheStrip)
 
 TEST_F(NotificationTest, DelayIsBoundedAndStoredBackAndStickyPopupsHaveNoTimer)
 {
-    struct Case { DWORD requested; LONG style; DWORD bounded; } cases[] = {
-        {0, 0, 10000}, {1, 0, 1}, {19999, 0, 19999}, {20000, 0, 20000}, {25000, 0, 20000},
-        {0xFFFFFFFFu, 0, 20000}, {0x80000000u, 0, 20000}, {0, NS_STICKY, 10000},
+    struct Case {
+        DWORD requested;
+        LONG style;
+        DWORD bounded;
+    } cases[] = {
+        {0, 0, 10000},           {1, 0, 1},
+        {19999, 0, 19999},       {20000, 0, 20000},
+        {25000, 0, 20000},       {0xFFFFFFFFu, 0, 20000},
+        {0x80000000u, 0, 20000}, {0, NS_STICKY, 10000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.requested);
@@ -181,7 +191,8 @@ TEST_F(NotificationTest, PopupClosedDuringItsSlideInReportsItsCode)
     };
     NotifySession.popupWindow = nullptr;
     HANDLE presser = CreateThread(nullptr, 0, Watch::Run, nullptr, 0, nullptr);
-    const int shown = ShowNotification(NS_CLOSEBOX, "Closing\nwhile sliding", 1, nullptr, nullptr, 20000);
+    const int shown =
+        ShowNotification(NS_CLOSEBOX, "Closing\nwhile sliding", 1, nullptr, nullptr, 20000);
     WaitForSingleObject(presser, 5000);
     CloseHandle(presser);
     Pump();
@@ -194,8 +205,8 @@ TEST_F(NotificationTest, PopupClosedDuringItsSlideInReportsItsCode)
 TEST_F(NotificationTest, FiveHundredPopupsLeaveNoObjectsOrWindowsBehind)
 {
     auto one = [](int i) {
-        HWND popup = MakePopup(NS_CLOSEBOX, "A|B|C", 0x0001, "Yes|No", 0, (i % 2) ? "Red|Green|OK" : nullptr, 9000,
-                               "http://example.test/");
+        HWND popup = MakePopup(NS_CLOSEBOX, "A|B|C", 0x0001, "Yes|No", 0,
+                               (i % 2) ? "Red|Green|OK" : nullptr, 9000, "http://example.test/");
         RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         if (i % 25 == 0) {
             Click(popup, kCloseButtonId);  // the whole closing path, slide-out included

@@ -22,8 +22,8 @@ ShowOptions Parse(std::vector<std::wstring> args)
 TEST(NtfshowOptions, RejectsBadArgumentsWithAMessage)
 {
     const std::vector<std::vector<std::wstring>> bad = {
-        {},                                               // nothing to show
-        {L"--heading"},                                   // value missing
+        {},              // nothing to show
+        {L"--heading"},  // value missing
         {L"--heading", L"h", L"--bogus"},
         {L"--heading", L"h", L"--check-mask", L"65536"},  // masks are 16 bits
         {L"--heading", L"h", L"--delay", L"-5"},
@@ -44,36 +44,44 @@ TEST(NtfshowOptions, RejectsBadArgumentsWithAMessage)
 
 TEST(NtfshowOptions, TurnsOptionsIntoStyleBitsAndValues)
 {
-    ShowOptions o = Parse({L"--heading", L"H", L"--body", L"B", L"--close-box", L"--wait", L"--flat",
-                           L"--icon", L"error", L"--delay", L"0x2710", L"--check-mask", L"5",
-                           L"--colors", L"0xF8D6BF,0xFFFFFF,1,2,0x0000FF"});
+    ShowOptions o = Parse({L"--heading", L"H", L"--body", L"B", L"--close-box", L"--wait",
+                           L"--flat", L"--icon", L"error", L"--delay", L"0x2710", L"--check-mask",
+                           L"5", L"--colors", L"0xF8D6BF,0xFFFFFF,1,2,0x0000FF"});
     EXPECT_EQ(StyleForOptions(o), 0x0008 | 0x1000 | 0x8000 | 0x0010);
     EXPECT_EQ(o.delayMs, 10000u);
     EXPECT_EQ(o.checkMask, 5);
     EXPECT_EQ(o.colors[0], 0xF8D6BFu);
     EXPECT_EQ(o.colors[4], 0xFFu);
-    EXPECT_EQ(StyleForOptions(Parse({L"--body", L"x", L"--dialog", L"--sticky", L"--icon", L"info"})),
-              0x0001 | 0x4000 | 0x0080);
+    EXPECT_EQ(
+        StyleForOptions(Parse({L"--body", L"x", L"--dialog", L"--sticky", L"--icon", L"info"})),
+        0x0001 | 0x4000 | 0x0080);
     EXPECT_TRUE(Parse({L"--help"}).help);
 }
 
 TEST(NtfshowOptions, DescribesResultsByTheNotificationsKind)
 {
-    struct Case { std::vector<std::wstring> args; unsigned short code; const wchar_t* text; } cases[] = {
+    struct Case {
+        std::vector<std::wstring> args;
+        unsigned short code;
+        const wchar_t* text;
+    } cases[] = {
         {{L"--body", L"x"}, 0x0000, L"no box ticked"},
         {{L"--body", L"x"}, 0x0005, L"boxes ticked: 0, 2"},
-        {{L"--body", L"x", L"--buttons", L"A|B"}, 0x0201,
+        {{L"--body", L"x", L"--buttons", L"A|B"},
+         0x0201,
          L"boxes ticked: 0; button 1 (pressed, or the default when the timer closed it)"},
         {{L"--body", L"x", L"--list", L"R|G|OK"}, 2, L"list entry 2 chosen"},
         {{L"--body", L"x", L"--list", L"OK"}, 0xFFFF, L"the list had nothing selected"},
         {{L"--body", L"x", L"--close-box"}, 1000, L"closed by the close box or the timer"},
-        {{L"--body", L"x", L"--close-box", L"--list", L"R|OK"}, 1001,
+        {{L"--body", L"x", L"--close-box", L"--list", L"R|OK"},
+         1001,
          L"closed by a click on the body, a button or the list's confirm button"},
-        {{L"--balloon-text", L"t"}, 1001, L"the balloon was clicked (or its popup was closed by a click)"},
+        {{L"--balloon-text", L"t"},
+         1001,
+         L"the balloon was clicked (or its popup was closed by a click)"},
         {{L"--tray-tip", L"t"}, 1, L"the tray session was aborted"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(DescribeResult(c.code, Parse(c.args)), c.text) << c.code;
+    for (const Case& c : cases) EXPECT_EQ(DescribeResult(c.code, Parse(c.args)), c.text) << c.code;
 }
 
 void TimeOut(HWND popup)
@@ -85,15 +93,17 @@ void TimeOut(HWND popup)
 // closeShownPopup the popup it shows is closed by its timer as soon as it is there.
 ChildRun RunNtfshow(const std::wstring& arguments, bool closeShownPopup = false)
 {
-    return RunChild(L"\"" + BinFolder() + L"ntfshow.exe\" " + arguments, closeShownPopup ? TimeOut : nullptr);
+    return RunChild(L"\"" + BinFolder() + L"ntfshow.exe\" " + arguments,
+                    closeShownPopup ? TimeOut : nullptr);
 }
 
 TEST(NtfshowProgram, HelpListsTheOptions)
 {
     ChildRun run = RunNtfshow(L"--help");
     EXPECT_EQ(run.exitCode, 0u);
-    for (const char* option : {"--heading", "--checks", "--list", "--close-box", "--dialog", "--wait",
-                               "--colors", "--icon", "--flat", "--tray-tip", "--balloon-text", "--registered"})
+    for (const char* option :
+         {"--heading", "--checks", "--list", "--close-box", "--dialog", "--wait", "--colors",
+          "--icon", "--flat", "--tray-tip", "--balloon-text", "--registered"})
         EXPECT_NE(run.output.find(option), std::string::npos) << option;
 }
 
@@ -108,22 +118,27 @@ TEST(NtfshowProgram, BadArgumentsShowNothingAndExitWithTheirStatus)
 TEST(NtfshowProgram, WaitedPopupReportsItsCodeAsExitStatus)
 {
     // Closed by its 1 ms timer: the first box was pre-checked.
-    ChildRun run = RunNtfshow(L"--heading \x6807\x9898 --body body --checks A|B --check-mask 1 --wait --delay 1");
+    ChildRun run = RunNtfshow(
+        L"--heading \x6807\x9898 --body body --checks A|B --check-mask 1 --wait --delay 1");
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_NE(run.output.find("result 1 (0x0001): boxes ticked: 0"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("result 1 (0x0001): boxes ticked: 0"), std::string::npos)
+        << run.output;
 
     run = RunNtfshow(L"--body b --close-box --wait --delay 1");
     EXPECT_EQ(run.exitCode, 1000u);
-    EXPECT_NE(run.output.find("closed by the close box or the timer"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("closed by the close box or the timer"), std::string::npos)
+        << run.output;
 }
 
 TEST(NtfshowProgram, BalloonWhereBalloonsAreNotUsedWaitsForItsPopup)
 {
     // Wine reports Windows 7 by default: the balloon is shown as a popup with a close box,
     // which its timer closes here.
-    ChildRun run = RunNtfshow(L"--balloon-title Update --balloon-text Ready --balloon-timeout 10000", true);
+    ChildRun run =
+        RunNtfshow(L"--balloon-title Update --balloon-text Ready --balloon-timeout 10000", true);
     EXPECT_EQ(run.exitCode, 1000u);
-    EXPECT_NE(run.output.find("result 1000 (0x03E8): the balloon timed out"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("result 1000 (0x03E8): the balloon timed out"), std::string::npos)
+        << run.output;
 }
 
 }  // namespace

@@ -52,14 +52,19 @@ bool ReadFileVersion(const std::wstring& path, FileVersion* out)
     EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS) << path;
     EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS) << path;
     WORD* translation = nullptr;
-    if (!VerQueryValueW(&data[0], L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+    if (!VerQueryValueW(&data[0], L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
         length < 4)
         return false;
     wchar_t block[64];
-    for (auto [name, text] : {std::pair{L"FileVersion", &out->fileVersion}, {L"ProductVersion", &out->productVersion}}) {
-        swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], name);
+    for (auto [name, text] : {std::pair{L"FileVersion", &out->fileVersion},
+                              {L"ProductVersion", &out->productVersion}}) {
+        swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1],
+                 name);
         wchar_t* value = nullptr;
-        *text = VerQueryValueW(&data[0], block, reinterpret_cast<void**>(&value), &length) && value ? value : L"";
+        *text = VerQueryValueW(&data[0], block, reinterpret_cast<void**>(&value), &length) && value
+                    ? value
+                    : L"";
     }
     return true;
 }
@@ -69,15 +74,17 @@ TEST(PackageVersion, EveryPackagedFileAndNtfshowSayTheProjectVersion)
     // The project's version, major.minor.patch.tweak with absent parts 0.
     WORD expected[4] = {};
     unsigned parts[4] = {};
-    const int given = std::sscanf(NTF_PROJECT_VERSION, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
+    const int given =
+        std::sscanf(NTF_PROJECT_VERSION, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
     ASSERT_GE(given, 2);
-    for (int i = 0; i < 4; ++i)
-        expected[i] = static_cast<WORD>(parts[i]);
+    for (int i = 0; i < 4; ++i) expected[i] = static_cast<WORD>(parts[i]);
     const std::wstring text = Widen(NTF_PROJECT_VERSION);
 
-    for (const wchar_t* file : {L"x86\\NtfObj.dll", L"x64\\NtfObj.dll", L"x86\\ntfshow.exe", L"x64\\ntfshow.exe"}) {
+    for (const wchar_t* file :
+         {L"x86\\NtfObj.dll", L"x64\\NtfObj.dll", L"x86\\ntfshow.exe", L"x64\\ntfshow.exe"}) {
         FileVersion version = {};
-        ASSERT_TRUE(ReadFileVersion(Packaged(file), &version)) << "no version resource in " << Packaged(file);
+        ASSERT_TRUE(ReadFileVersion(Packaged(file), &version))
+            << "no version resource in " << Packaged(file);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(version.numbers[i], expected[i]) << file << " part " << i;
         EXPECT_EQ(version.fileVersion, text) << file;
@@ -104,38 +111,48 @@ std::wstring InprocServer(REGSAM view)
     wchar_t value[MAX_PATH * 2] = {};
     DWORD size = sizeof value;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}\\InprocServer32", 0,
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT,
+                      L"CLSID\\{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}\\InprocServer32", 0,
                       KEY_READ | view, &key) != ERROR_SUCCESS)
         return L"<missing>";
-    const LONG status = RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    const LONG status =
+        RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? value : L"<missing>";
 }
 
 class PackagedHost : public testing::TestWithParam<Arch> {
 protected:
-    std::wstring Dll() const { return Packaged((std::wstring(GetParam().folder) + L"\\NtfObj.dll").c_str()); }
+    std::wstring Dll() const
+    {
+        return Packaged((std::wstring(GetParam().folder) + L"\\NtfObj.dll").c_str());
+    }
     ChildRun Ntfshow(const std::wstring& arguments) const
     {
-        return RunChild(L"\"" + Packaged((std::wstring(GetParam().folder) + L"\\ntfshow.exe").c_str()) + L"\" " +
-                        arguments);
+        return RunChild(L"\"" +
+                        Packaged((std::wstring(GetParam().folder) + L"\\ntfshow.exe").c_str()) +
+                        L"\" " + arguments);
     }
     DWORD Regsvr32(const wchar_t* options) const
     {
-        return RunChild(std::wstring(GetParam().regsvr32) + L" /s " + options + L"\"" + Dll() + L"\"").exitCode;
+        return RunChild(std::wstring(GetParam().regsvr32) + L" /s " + options + L"\"" + Dll() +
+                        L"\"")
+            .exitCode;
     }
 };
 
 // A waited popup closed by its 1 ms timer reports its pre-checked box: the code went from the
 // DLL through ntfshow to its exit status.
-const wchar_t kShowAndWait[] = L"--heading Package --body body --checks A|B --check-mask 2 --wait --delay 1";
+const wchar_t kShowAndWait[] =
+    L"--heading Package --body body --checks A|B --check-mask 2 --wait --delay 1";
 
 TEST_P(PackagedHost, ShowsThroughTheDllBesideItWithoutRegistration)
 {
     Regsvr32(L"/u ");
     ChildRun run = Ntfshow(kShowAndWait);
     EXPECT_EQ(run.exitCode, 2u) << run.output;
-    EXPECT_NE(run.output.find("result 2 (0x0002): boxes ticked: 1"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("result 2 (0x0002): boxes ticked: 1"), std::string::npos)
+        << run.output;
 }
 
 TEST_P(PackagedHost, ShowsThroughTheServerItsRegsvr32Registered)
@@ -147,10 +164,12 @@ TEST_P(PackagedHost, ShowsThroughTheServerItsRegsvr32Registered)
     EXPECT_EQ(run.exitCode, 0x10002u) << run.output;
 
     ASSERT_EQ(Regsvr32(L""), 0u);
-    EXPECT_EQ(lstrcmpiW(InprocServer(GetParam().view).c_str(), Dll().c_str()), 0) << InprocServer(GetParam().view).c_str();
+    EXPECT_EQ(lstrcmpiW(InprocServer(GetParam().view).c_str(), Dll().c_str()), 0)
+        << InprocServer(GetParam().view).c_str();
     run = Ntfshow(std::wstring(L"--registered ") + kShowAndWait);
     EXPECT_EQ(run.exitCode, 2u) << run.output;
-    EXPECT_NE(run.output.find("result 2 (0x0002): boxes ticked: 1"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("result 2 (0x0002): boxes ticked: 1"), std::string::npos)
+        << run.output;
 
     // Leaves the prefix without this registration, as it found it.
     EXPECT_EQ(Regsvr32(L"/u "), 0u);
@@ -158,13 +177,16 @@ TEST_P(PackagedHost, ShowsThroughTheServerItsRegsvr32Registered)
 }
 
 // x86 runs only where the machine runs 32-bit programs (its ctest entry says when it skips).
-INSTANTIATE_TEST_SUITE_P(Archive, PackagedHost,
-                         // The 64-bit system folder is "sysnative" to a 32-bit program.
-                         testing::Values(Arch{L"x64",
-                                              sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe"
-                                                                 : L"C:\\windows\\sysnative\\regsvr32.exe",
-                                              KEY_WOW64_64KEY},
-                                         Arch{L"x86", L"C:\\windows\\syswow64\\regsvr32.exe", KEY_WOW64_32KEY}),
-                         [](const testing::TestParamInfo<Arch>& info) { return std::string(info.param.folder[1] == L'6' ? "x64" : "x86"); });
+INSTANTIATE_TEST_SUITE_P(
+    Archive, PackagedHost,
+    // The 64-bit system folder is "sysnative" to a 32-bit program.
+    testing::Values(Arch{L"x64",
+                         sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe"
+                                            : L"C:\\windows\\sysnative\\regsvr32.exe",
+                         KEY_WOW64_64KEY},
+                    Arch{L"x86", L"C:\\windows\\syswow64\\regsvr32.exe", KEY_WOW64_32KEY}),
+    [](const testing::TestParamInfo<Arch>& info) {
+        return std::string(info.param.folder[1] == L'6' ? "x64" : "x86");
+    });
 
 }  // namespace

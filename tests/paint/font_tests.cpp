@@ -18,8 +18,12 @@ TEST(LogFontText, ReadsAllFourteenFields)
     EXPECT_EQ(f.lfEscapement, 900);
     EXPECT_EQ(f.lfOrientation, 450);
     EXPECT_EQ(f.lfWeight, 700);
-    EXPECT_EQ(f.lfItalic, 1); EXPECT_EQ(f.lfUnderline, 1); EXPECT_EQ(f.lfStrikeOut, 1);
-    EXPECT_EQ(f.lfCharSet, 134); EXPECT_EQ(f.lfOutPrecision, 3); EXPECT_EQ(f.lfClipPrecision, 2);
+    EXPECT_EQ(f.lfItalic, 1);
+    EXPECT_EQ(f.lfUnderline, 1);
+    EXPECT_EQ(f.lfStrikeOut, 1);
+    EXPECT_EQ(f.lfCharSet, 134);
+    EXPECT_EQ(f.lfOutPrecision, 3);
+    EXPECT_EQ(f.lfClipPrecision, 2);
     EXPECT_EQ(f.lfQuality, 5);
     EXPECT_EQ(f.lfPitchAndFamily, 49);
     EXPECT_STREQ(f.lfFaceName, "Arial");  // the face name ends at white space
@@ -35,9 +39,10 @@ TEST(LogFontText, ByteFieldsKeepTheLowByte)
 
 TEST(LogFontText, RejectsTextsWithMissingFieldsAndZeroesTheRecord)
 {
-    for (const char* text : {"", "12,0,0,0,0,0,0,0,134,0,0,0,0", "12,0,0,0,0,0,0,0,134,0,0,0,0,",
-                             "12,0,0,0,0,0,0,0,134,0,0,0,SimSun", "12;0;0;0;0;0;0;0;134;0;0;0;0;SimSun",
-                             "12,0,0,0,0,0,0,0,x,0,0,0,0,SimSun"}) {
+    for (const char* text :
+         {"", "12,0,0,0,0,0,0,0,134,0,0,0,0", "12,0,0,0,0,0,0,0,134,0,0,0,0,",
+          "12,0,0,0,0,0,0,0,134,0,0,0,SimSun", "12;0;0;0;0;0;0;0;134;0;0;0;0;SimSun",
+          "12,0,0,0,0,0,0,0,x,0,0,0,0,SimSun"}) {
         SCOPED_TRACE(text);
         LOGFONTA f;
         std::memset(&f, 0x5A, sizeof f);
@@ -67,7 +72,10 @@ TEST(LogFontText, CutsAnOverlongFaceNameAtAWholeCharacter)
 
 TEST(FontResources, LoadTheirLogFonts)
 {
-    struct Case { UINT id; LONG weight; } cases[] = {{5, 0}, {103, 700}};
+    struct Case {
+        UINT id;
+        LONG weight;
+    } cases[] = {{5, 0}, {103, 700}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.id);
         HFONT font = nullptr;

@@ -12,7 +12,8 @@
 
 namespace {
 
-const COLORREF kBlack = 0x00000000, kYellow = 0x0000FFFF, kGreen = 0x0000FF00, kMagenta = 0x00FF00FF;
+const COLORREF kBlack = 0x00000000, kYellow = 0x0000FFFF, kGreen = 0x0000FF00,
+               kMagenta = 0x00FF00FF;
 
 TEST(FaceColourChoice, HostColoursUnlessHighContrast)
 {
@@ -62,7 +63,8 @@ protected:
         for (int i = 0; i < 4; ++i) saved_[i] = GetSysColor(ids_[i]);
         ASSERT_TRUE(SetSysColors(4, ids_, scheme));
         ForceHighContrast(1);
-        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 180, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 180, nullptr, nullptr,
+                                  nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
     }
     void TearDown() override
@@ -127,10 +129,11 @@ TEST_F(HighContrastFace, OptionControlsSitOnTheWindowColour)
     HDC dc = GetDC(box);
     for (int on : {1, 0}) {
         ForceHighContrast(on);
-        const HBRUSH brush = reinterpret_cast<HBRUSH>(
-            SendMessageA(popup, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
+        const HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageA(
+            popup, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
         LOGBRUSH description;
-        ASSERT_EQ(GetObjectA(brush, sizeof description, &description), static_cast<int>(sizeof description));
+        ASSERT_EQ(GetObjectA(brush, sizeof description, &description),
+                  static_cast<int>(sizeof description));
         EXPECT_EQ(description.lbColor, on ? kBlack : 0x00FFFFFFu) << on;
     }
     ReleaseDC(box, dc);

@@ -17,7 +17,10 @@ namespace {
 const COLORREF kWhite = 0x00FFFFFF;
 const COLORREF kBlue = 0x00FF0000;
 
-bool Dark(COLORREF c) { return GetRValue(c) < 0x80 && GetGValue(c) < 0x80 && GetBValue(c) < 0x80; }
+bool Dark(COLORREF c)
+{
+    return GetRValue(c) < 0x80 && GetGValue(c) < 0x80 && GetBValue(c) < 0x80;
+}
 
 // A hidden borderless window whose client area is the popup's size: the painter reads it.
 class PaintTest : public testing::Test {
@@ -25,11 +28,15 @@ protected:
     void SetUp() override
     {
         InitialNotifySession(&NotifySession);
-        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 180, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 280, 180, nullptr, nullptr,
+                                  nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
     }
     void TearDown() override { DestroyWindow(window_); }
-    void SetMessage(const char* text) { std::strncpy(NotifySession.messageText, text, kTextSize - 1); }
+    void SetMessage(const char* text)
+    {
+        std::strncpy(NotifySession.messageText, text, kTextSize - 1);
+    }
     void Paint(const Canvas& canvas) { PaintNotification(window_, canvas.dc()); }
     HWND window_ = nullptr;
 };
@@ -39,23 +46,38 @@ TEST(GradientBands, SplitsRowsAsWorkedOut)
     GradientBand b[kMaxGradientBands];
     // Default colours on the band of a 180-px popup.
     ASSERT_EQ(ComputeGradientBands(2, 118, 0x00F8D6BF, 0x00FFFFFF, b), 64);
-    EXPECT_EQ(b[0].top, 2); EXPECT_EQ(b[0].bottom, 3); EXPECT_EQ(b[0].colour, 0x00F8D6BFu);
-    EXPECT_EQ(b[1].top, 3); EXPECT_EQ(b[1].bottom, 5); EXPECT_EQ(b[1].colour, 0x00F8D6C0u);
-    EXPECT_EQ(b[2].top, 5); EXPECT_EQ(b[2].bottom, 7); EXPECT_EQ(b[2].colour, 0x00F8D7C1u);
-    EXPECT_EQ(b[63].top, 116); EXPECT_EQ(b[63].bottom, 118); EXPECT_EQ(b[63].colour, 0x00FEFEFEu);
+    EXPECT_EQ(b[0].top, 2);
+    EXPECT_EQ(b[0].bottom, 3);
+    EXPECT_EQ(b[0].colour, 0x00F8D6BFu);
+    EXPECT_EQ(b[1].top, 3);
+    EXPECT_EQ(b[1].bottom, 5);
+    EXPECT_EQ(b[1].colour, 0x00F8D6C0u);
+    EXPECT_EQ(b[2].top, 5);
+    EXPECT_EQ(b[2].bottom, 7);
+    EXPECT_EQ(b[2].colour, 0x00F8D7C1u);
+    EXPECT_EQ(b[63].top, 116);
+    EXPECT_EQ(b[63].bottom, 118);
+    EXPECT_EQ(b[63].colour, 0x00FEFEFEu);
 
     // Float steps leave the last row unpainted.
     ASSERT_EQ(ComputeGradientBands(0, 100, 0, 3, b), 3);
-    EXPECT_EQ(b[0].top, 0); EXPECT_EQ(b[0].bottom, 33); EXPECT_EQ(b[0].colour, 0u);
-    EXPECT_EQ(b[1].top, 33); EXPECT_EQ(b[1].bottom, 66); EXPECT_EQ(b[1].colour, 1u);
-    EXPECT_EQ(b[2].top, 66); EXPECT_EQ(b[2].bottom, 99); EXPECT_EQ(b[2].colour, 2u);
+    EXPECT_EQ(b[0].top, 0);
+    EXPECT_EQ(b[0].bottom, 33);
+    EXPECT_EQ(b[0].colour, 0u);
+    EXPECT_EQ(b[1].top, 33);
+    EXPECT_EQ(b[1].bottom, 66);
+    EXPECT_EQ(b[1].colour, 1u);
+    EXPECT_EQ(b[2].top, 66);
+    EXPECT_EQ(b[2].bottom, 99);
+    EXPECT_EQ(b[2].colour, 2u);
 
     // More colour steps than rows: one band per row.
     ASSERT_EQ(ComputeGradientBands(0, 100, 0, 0xFF, b), 100);
     EXPECT_EQ(b[1].colour, 2u);
     EXPECT_EQ(b[2].colour, 5u);
     EXPECT_EQ(b[99].colour, 252u);
-    EXPECT_EQ(b[99].top, 99); EXPECT_EQ(b[99].bottom, 100);
+    EXPECT_EQ(b[99].top, 99);
+    EXPECT_EQ(b[99].bottom, 100);
 
     // Falling channels.
     ASSERT_EQ(ComputeGradientBands(0, 10, 0x000A0000, 0, b), 10);
@@ -102,13 +124,20 @@ TEST(UnderlinedText, FitsTheRectangleToTheTextByAlignment)
         const int width = r.right - r.left;
         EXPECT_GT(width, 0);
         EXPECT_LT(width, 100);
-        if (alignment == DT_LEFT) { EXPECT_EQ(r.left, 10); }
-        if (alignment == DT_RIGHT) { EXPECT_EQ(r.right, 190); }
-        if (alignment == DT_CENTER) { EXPECT_LE(std::abs((r.left - 10) - (190 - r.right)), 1); }
+        if (alignment == DT_LEFT) {
+            EXPECT_EQ(r.left, 10);
+        }
+        if (alignment == DT_RIGHT) {
+            EXPECT_EQ(r.right, 190);
+        }
+        if (alignment == DT_CENTER) {
+            EXPECT_LE(std::abs((r.left - 10) - (190 - r.right)), 1);
+        }
         // The underline runs under the fitted text, and nothing blue lies outside it.
         int underline = -1;
         for (int y = 5; y < 40 && underline < 0; ++y)
-            if (c.count(r.left + 1, y, r.right, y + 1, [](COLORREF p) { return p == kBlue; }) == width - 1)
+            if (c.count(r.left + 1, y, r.right, y + 1, [](COLORREF p) { return p == kBlue; }) ==
+                width - 1)
                 underline = y;
         EXPECT_GT(underline, 5);
         EXPECT_EQ(c.at(r.left, underline), kWhite);  // the line's end point
@@ -119,7 +148,8 @@ TEST(UnderlinedText, FitsTheRectangleToTheTextByAlignment)
     Canvas c(50, 20);
     RECT r = {1, 2, 40, 18};
     EXPECT_EQ(DrawUnderlinedText(c.dc(), &r, "", 0, kBlue), 0);
-    EXPECT_EQ(r.left, 1); EXPECT_EQ(r.right, 40);
+    EXPECT_EQ(r.left, 1);
+    EXPECT_EQ(r.right, 40);
     EXPECT_EQ(c.count(0, 0, 50, 20, [](COLORREF p) { return p != kWhite; }), 0);
 }
 
@@ -149,11 +179,11 @@ TEST_F(PaintTest, FlatBorderPaintsTheOuterRingAndNoInnerEdge)
     NotifySession.borderColor = 0x00102030;
     Canvas c(280, 180);
     Paint(c);
-    for (POINT p : {POINT{0, 0}, POINT{279, 0}, POINT{0, 179}, POINT{279, 179}, POINT{140, 0}, POINT{0, 90},
-                    POINT{279, 90}, POINT{140, 179}})
+    for (POINT p : {POINT{0, 0}, POINT{279, 0}, POINT{0, 179}, POINT{279, 179}, POINT{140, 0},
+                    POINT{0, 90}, POINT{279, 90}, POINT{140, 179}})
         EXPECT_EQ(c.at(p.x, p.y), 0x00102030u) << p.x << "," << p.y;
     EXPECT_EQ(c.at(1, 90), kWhite);
-    EXPECT_EQ(c.at(2, 2), 0x00F8D6BFu);   // band 0, no sunken edge over it
+    EXPECT_EQ(c.at(2, 2), 0x00F8D6BFu);  // band 0, no sunken edge over it
     EXPECT_EQ(c.at(277, 3), 0x00F8D6C0u);
 }
 
@@ -201,7 +231,11 @@ TEST_F(PaintTest, FewColoursShowNoGradientOnThePopupButOnTheDialog)
 
 TEST_F(PaintTest, HeadingIsTheTextBeforeTheFirstLineFeed)
 {
-    struct Case { const char* text; bool heading; bool body; } cases[] = {
+    struct Case {
+        const char* text;
+        bool heading;
+        bool body;
+    } cases[] = {
         {"\xB1\xEA\xCC\xE2\n\xD5\xFD\xCE\xC4", true, true},  // 标题 \n 正文
         {"\nbody only", false, true},
         {"no line feed at all", false, true},
@@ -223,8 +257,13 @@ TEST_F(PaintTest, HeadingIsTheTextBeforeTheFirstLineFeed)
 TEST_F(PaintTest, LinkStripByUrlAndText)
 {
     struct Case {
-        const char* url; const char* text;
-        int shown; bool blue; bool dark; LONG left; bool fullWidth;
+        const char* url;
+        const char* text;
+        int shown;
+        bool blue;
+        bool dark;
+        LONG left;
+        bool fullWidth;
     } cases[] = {
         {"http://example.org/", "", 1, true, false, 30, false},
         {"http://example.org/", "more", 1, true, false, 30, false},
@@ -250,10 +289,14 @@ TEST_F(PaintTest, LinkStripByUrlAndText)
             EXPECT_GT(r.right, r.left);
             EXPECT_LT(r.right, 250);
         }
-        auto blue = [](COLORREF p) { return GetBValue(p) > 0xC0 && GetRValue(p) < 0x60 && GetGValue(p) < 0x60; };
+        auto blue = [](COLORREF p) {
+            return GetBValue(p) > 0xC0 && GetRValue(p) < 0x60 && GetGValue(p) < 0x60;
+        };
         EXPECT_EQ(c.count(8, 158, 242, 173, blue) > 0, k.blue);
         EXPECT_EQ(c.count(8, 158, 242, 173, Dark) > 0, k.dark);
-        if (k.blue) { EXPECT_EQ(c.count(r.right + 1, 158, 242, 173, blue), 0); }
+        if (k.blue) {
+            EXPECT_EQ(c.count(r.right + 1, 158, 242, 173, blue), 0);
+        }
     }
     // The URL as its own display text is wider than a short display text.
     std::strcpy(NotifySession.linkUrl, "http://example.org/a/long/address");
@@ -295,7 +338,8 @@ TEST_F(PaintTest, AppIconFallsBackToTheModuleIcon)
     int differing = 0;
     for (int y = 144; y < 176; ++y)
         for (int x = 244; x < 276; ++x)
-            if (byDefault.at(x, y) != own.at(x, y)) ++differing;
+            if (byDefault.at(x, y) != own.at(x, y))
+                ++differing;
     EXPECT_GT(differing, 100);
 }
 
@@ -316,7 +360,8 @@ TEST_F(PaintTest, RepeatedPaintsLeaveNoGdiObjects)
     std::strcpy(NotifySession.linkUrl, "http://example.org/");
     Canvas c(280, 180);
     auto paint = [&](int i) {
-        NotifySession.style = (i % 2 ? LONG(NS_FLATBORDER) : 0) | (i % 3 ? LONG(NS_ICON_INFO) : LONG(NS_DIALOG));
+        NotifySession.style =
+            (i % 2 ? LONG(NS_FLATBORDER) : 0) | (i % 3 ? LONG(NS_ICON_INFO) : LONG(NS_DIALOG));
         Paint(c);
     };
     for (int i = 0; i < 12; ++i) paint(i);  // warm-up: the system keeps the icons it loaded

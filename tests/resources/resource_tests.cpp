@@ -36,18 +36,25 @@ TEST(StringResources, AreInTheChineseLanguage)
 {
     // String ids 5 and 103 live in blocks 1 and 7.
     for (int block : {1, 7})
-        EXPECT_NE(FindResourceExA(moduleHandle, RT_STRING, MAKEINTRESOURCEA(block), 0x0804), nullptr) << block;
-    EXPECT_NE(FindResourceExA(moduleHandle, RT_DIALOG, MAKEINTRESOURCEA(IDD_PROMPT_DIALOG), 0x0804), nullptr);
+        EXPECT_NE(FindResourceExA(moduleHandle, RT_STRING, MAKEINTRESOURCEA(block), 0x0804),
+                  nullptr)
+            << block;
+    EXPECT_NE(FindResourceExA(moduleHandle, RT_DIALOG, MAKEINTRESOURCEA(IDD_PROMPT_DIALOG), 0x0804),
+              nullptr);
 }
 
 // Size of the icon image that LoadImage picks for the asked size, and its colour depth.
-struct IconImage { int width, height, bits; };
+struct IconImage {
+    int width, height, bits;
+};
 
 IconImage LoadIconImage(UINT id, int size)
 {
-    HICON icon = static_cast<HICON>(LoadImageA(moduleHandle, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+    HICON icon = static_cast<HICON>(
+        LoadImageA(moduleHandle, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
     IconImage r = {0, 0, 0};
-    if (!icon) return r;
+    if (!icon)
+        return r;
     ICONINFO info;
     if (GetIconInfo(icon, &info)) {
         BITMAP bm;
@@ -62,13 +69,17 @@ IconImage LoadIconImage(UINT id, int size)
 
 TEST(IconResources, LoadAtTheirSizes)
 {
-    struct Case { UINT id; int size; } cases[] = {
-        {IDI_APP_ICON, 32}, {IDI_ALERT_ICON, 32}, {IDI_INFO_ICON, 32}, {IDI_WARNING_ICON, 32},
+    struct Case {
+        UINT id;
+        int size;
+    } cases[] = {
+        {IDI_APP_ICON, 32},   {IDI_ALERT_ICON, 32}, {IDI_INFO_ICON, 32},  {IDI_WARNING_ICON, 32},
         {IDI_ERROR_ICON, 16}, {IDI_ERROR_ICON, 32}, {IDI_ERROR_ICON, 48},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << k.id << " at " << k.size);
-        EXPECT_NE(FindResourceExA(moduleHandle, RT_GROUP_ICON, MAKEINTRESOURCEA(k.id), 0x0804), nullptr);
+        EXPECT_NE(FindResourceExA(moduleHandle, RT_GROUP_ICON, MAKEINTRESOURCEA(k.id), 0x0804),
+                  nullptr);
         const IconImage image = LoadIconImage(k.id, k.size);
         EXPECT_EQ(image.width, k.size);
         EXPECT_EQ(image.height, k.size);
@@ -80,12 +91,22 @@ TEST(IconResources, LoadAtTheirSizes)
 std::string GroupDepths(UINT id)
 {
 #pragma pack(push, 2)
-    struct Entry { BYTE width, height, colours, reserved; WORD planes, bits; DWORD bytes; WORD id; };
-    struct Directory { WORD reserved, type, count; Entry entries[1]; };
+    struct Entry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bits;
+        DWORD bytes;
+        WORD id;
+    };
+    struct Directory {
+        WORD reserved, type, count;
+        Entry entries[1];
+    };
 #pragma pack(pop)
     HRSRC found = FindResourceA(moduleHandle, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
-    if (!found) return "";
-    const Directory* dir = static_cast<const Directory*>(LockResource(LoadResource(moduleHandle, found)));
+    if (!found)
+        return "";
+    const Directory* dir =
+        static_cast<const Directory*>(LockResource(LoadResource(moduleHandle, found)));
     std::string out;
     for (WORD i = 0; i < dir->count; ++i) {
         const Entry& e = dir->entries[i];
@@ -109,7 +130,8 @@ TEST(BitmapResources, AreFifteenSquareAtEightBits)
         SCOPED_TRACE(id);
         HRSRC found = FindResourceExA(moduleHandle, RT_BITMAP, MAKEINTRESOURCEA(id), 0x0804);
         ASSERT_NE(found, nullptr);
-        const BITMAPINFOHEADER* h = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(moduleHandle, found)));
+        const BITMAPINFOHEADER* h =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(moduleHandle, found)));
         EXPECT_EQ(h->biWidth, 15);
         EXPECT_EQ(h->biHeight, 15);
         EXPECT_EQ(h->biBitCount, 8);
@@ -136,7 +158,10 @@ TEST(BitmapResources, AreFifteenSquareAtEightBits)
 }
 
 // The dialog template as stored: DLGTEMPLATEEX, then menu, class, caption, font size and face.
-INT_PTR CALLBACK NoDialogHandling(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK NoDialogHandling(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
 
 TEST(DialogTemplate, HasItsCaptionSizeFontAndButton)
 {
@@ -154,8 +179,8 @@ TEST(DialogTemplate, HasItsCaptionSizeFontAndButton)
     EXPECT_EQ(static_cast<short>(p[11]), 207);
     EXPECT_EQ(static_cast<short>(p[12]), 117);
     const wchar_t* text = reinterpret_cast<const wchar_t*>(p + 13);
-    EXPECT_EQ(text[0], 0);  // no menu
-    EXPECT_EQ(text[1], 0);  // the standard dialog class
+    EXPECT_EQ(text[0], 0);                                // no menu
+    EXPECT_EQ(text[1], 0);                                // the standard dialog class
     EXPECT_STREQ(text + 2, L"\x63D0\x793A\x4FE1\x606F");  // 提示信息
     const wchar_t* font = text + 2 + wcslen(text + 2) + 1;
     EXPECT_EQ(font[0], 9);

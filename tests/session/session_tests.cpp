@@ -36,7 +36,11 @@ TEST(SessionInitial, HoldsTheDefaults)
     EXPECT_EQ(s.resultCode, 0);
 }
 
-struct CountCase { std::string text; int multibyte; int bytewise; };
+struct CountCase {
+    std::string text;
+    int multibyte;
+    int bytewise;
+};
 
 TEST(SessionCount, CountsItemsWithBothSearches)
 {
@@ -48,7 +52,7 @@ TEST(SessionCount, CountsItemsWithBothSearches)
         {"A|", 2, 2},
         {"|", 2, 2},
         {"A||B", 3, 3},
-        {yi, 1, 2},                  // the trail byte is no separator for the aware search
+        {yi, 1, 2},  // the trail byte is no separator for the aware search
         {"A|" + yi + "|B", 3, 4},
         {yi + yi + "|x", 2, 4},
     };
@@ -88,21 +92,31 @@ TEST_F(SessionTest, ResetClearsListsAndFlagsAndKeepsTheRest)
     std::strcpy(NotifySession.buttonList, "C");
     std::strcpy(NotifySession.comboList, "D|E");
     std::strcpy(NotifySession.messageText, "head\nbody");
-    NotifySession.checkMask = 5; NotifySession.checkCount = 2; NotifySession.hasCheckList = 1;
-    NotifySession.buttonMask = 1; NotifySession.buttonCount = 1; NotifySession.hasButtonList = 1;
-    NotifySession.comboCount = 2; NotifySession.hasComboList = 1;
-    NotifySession.timedOut = 1; NotifySession.balloonClicked = 1;
-    NotifySession.closeBoxShown = 1; NotifySession.closeBoxClicked = 1;
-    NotifySession.resultCode = 0x0201; NotifySession.comboSelection = 3;
-    NotifySession.pressedButton = 2; NotifySession.style = NS_STICKY | NS_WAIT;
+    NotifySession.checkMask = 5;
+    NotifySession.checkCount = 2;
+    NotifySession.hasCheckList = 1;
+    NotifySession.buttonMask = 1;
+    NotifySession.buttonCount = 1;
+    NotifySession.hasButtonList = 1;
+    NotifySession.comboCount = 2;
+    NotifySession.hasComboList = 1;
+    NotifySession.timedOut = 1;
+    NotifySession.balloonClicked = 1;
+    NotifySession.closeBoxShown = 1;
+    NotifySession.closeBoxClicked = 1;
+    NotifySession.resultCode = 0x0201;
+    NotifySession.comboSelection = 3;
+    NotifySession.pressedButton = 2;
+    NotifySession.style = NS_STICKY | NS_WAIT;
 
     ResetSession("VorbelNotify");
 
-    for (const char* list : {NotifySession.checkList, NotifySession.buttonList, NotifySession.comboList})
-        for (int i = 0; i < kListSize; ++i)
-            ASSERT_EQ(list[i], 0);
+    for (const char* list :
+         {NotifySession.checkList, NotifySession.buttonList, NotifySession.comboList})
+        for (int i = 0; i < kListSize; ++i) ASSERT_EQ(list[i], 0);
     EXPECT_EQ(NotifySession.checkMask + NotifySession.checkCount + NotifySession.hasCheckList, 0);
-    EXPECT_EQ(NotifySession.buttonMask + NotifySession.buttonCount + NotifySession.hasButtonList, 0);
+    EXPECT_EQ(NotifySession.buttonMask + NotifySession.buttonCount + NotifySession.hasButtonList,
+              0);
     EXPECT_EQ(NotifySession.comboCount + NotifySession.hasComboList, 0);
     EXPECT_EQ(NotifySession.timedOut + NotifySession.balloonClicked, 0);
     EXPECT_EQ(NotifySession.closeBoxShown + NotifySession.closeBoxClicked, 0);
@@ -115,7 +129,11 @@ TEST_F(SessionTest, ResetClearsListsAndFlagsAndKeepsTheRest)
 
 TEST_F(SessionTest, ResetRaisesTheClosingFlagOfTheClass)
 {
-    struct { const char* name; int popupClosed; int trayClosed; } cases[] = {
+    struct {
+        const char* name;
+        int popupClosed;
+        int trayClosed;
+    } cases[] = {
         {"VorbelNotify", 1, 0},
         {"vorbelnotify", 1, 0},
         {"VorbelXTrayIcon", 0, 1},
@@ -132,7 +150,8 @@ TEST_F(SessionTest, ResetRaisesTheClosingFlagOfTheClass)
 
 TEST_F(SessionTest, ResetStopsThePopupTimerUnlessSticky)
 {
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     NotifySession.popupWindow = window;
 
@@ -149,7 +168,7 @@ TEST_F(SessionTest, ResetStopsThePopupTimerUnlessSticky)
     EXPECT_FALSE(KillTimer(window, 1000));
 
     DestroyWindow(window);
-    ResetSession("VorbelNotify");   // a stale handle does no harm
+    ResetSession("VorbelNotify");  // a stale handle does no harm
 }
 
 }  // namespace

@@ -42,9 +42,11 @@ protected:
     void TearDown() override
     {
         StopRecordingPopupMoves();
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
     // A popup that stays until the test ends it.
     int ShowLasting(const char* message = "title\nbody", LONG style = 0)
@@ -57,9 +59,15 @@ TEST(PopupGeometry, PlacesThePopupAtTheWorkAreasLowerRight)
 {
     const RECT area = {0, 0, 1024, 748};
     PopupPlacement p = ComputePopupPlacement(area, 280, false);
-    EXPECT_EQ(p.shownX, 744); EXPECT_EQ(p.shownY, 588); EXPECT_EQ(p.hiddenY, 748); EXPECT_EQ(p.height, 160);
+    EXPECT_EQ(p.shownX, 744);
+    EXPECT_EQ(p.shownY, 588);
+    EXPECT_EQ(p.hiddenY, 748);
+    EXPECT_EQ(p.height, 160);
     p = ComputePopupPlacement(RECT{100, 30, 900, 600}, 280, true);
-    EXPECT_EQ(p.shownX, 620); EXPECT_EQ(p.shownY, 420); EXPECT_EQ(p.hiddenY, 600); EXPECT_EQ(p.height, 180);
+    EXPECT_EQ(p.shownX, 620);
+    EXPECT_EQ(p.shownY, 420);
+    EXPECT_EQ(p.hiddenY, 600);
+    EXPECT_EQ(p.height, 180);
 }
 
 TEST(PopupGeometry, SlideStopsOneStepShortOfItsTarget)
@@ -82,7 +90,10 @@ TEST(PopupGeometry, SlideStopsOneStepShortOfItsTarget)
 
 TEST_F(ShowTest, SlidesUpInThreeStepsAndRestsOnTheWorkAreasEdge)
 {
-    struct Case { const char* checks; int height; } cases[] = {{"", 160}, {"a|b", 180}};
+    struct Case {
+        const char* checks;
+        int height;
+    } cases[] = {{"", 160}, {"a|b", 180}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.height);
         std::strcpy(NotifySession.checkList, k.checks);
@@ -116,7 +127,8 @@ TEST_F(ShowTest, SlideOutMovesDownFromTheRestingPlaceAndHides)
     ASSERT_EQ(ShowLasting(), 1);
     const RECT area = WorkArea();
     // Out of place: the slide-out still starts at the resting place.
-    SetWindowPos(NotifySession.popupWindow, nullptr, area.right - 280, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(NotifySession.popupWindow, nullptr, area.right - 280, 100, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
     moves.clear();
     SlideOutPopup();
     std::vector<int> expected = {area.bottom - 160};
@@ -223,7 +235,9 @@ TEST_F(ShowTest, CloseSentFromAnotherThreadEndsTheWait)
         for (int i = 0; i < 500; ++i) {
             HWND popup = NotifySession.popupWindow;
             RECT r;
-            if (popup && IsWindowVisible(popup) && GetWindowRect(popup, &r) && r.top == NotifySession.shownY) break;
+            if (popup && IsWindowVisible(popup) && GetWindowRect(popup, &r) &&
+                r.top == NotifySession.shownY)
+                break;
             Sleep(10);
         }
         SendMessageA(NotifySession.popupWindow, WM_COMMAND, 0x9200, 0);
@@ -232,11 +246,13 @@ TEST_F(ShowTest, CloseSentFromAnotherThreadEndsTheWait)
     std::thread watchdog([self] {
         for (int i = 0; i < 100 && !NotifySession.popupClosed; ++i) Sleep(50);
         for (int i = 0; i < 60 && !waitReturned; ++i) Sleep(50);
-        if (waitReturned) return;
+        if (waitReturned)
+            return;
         InterlockedExchange(&waitRescued, 1);
         PostThreadMessageA(self, WM_NULL, 0, 0);
     });
-    ASSERT_EQ(ShowNotification(NS_WAIT | NS_STICKY | NS_CLOSEBOX, "sent", 1, nullptr, nullptr, 0), 1);
+    ASSERT_EQ(ShowNotification(NS_WAIT | NS_STICKY | NS_CLOSEBOX, "sent", 1, nullptr, nullptr, 0),
+              1);
     const LONG rescued = waitRescued;
     InterlockedExchange(&waitReturned, 1);
     closer.join();
@@ -249,9 +265,11 @@ TEST_F(ShowTest, CloseSentFromAnotherThreadEndsTheWait)
 VOID CALLBACK AnswerDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND dialog = FindWindowA("#32770", nullptr);
-    if (!dialog) return;
+    if (!dialog)
+        return;
     KillTimer(nullptr, timer);
-    PostMessageA(dialog, WM_COMMAND, GetPropA(GetDesktopWindow(), "ntf-answer") ? IDOK : IDCANCEL, 0);
+    PostMessageA(dialog, WM_COMMAND, GetPropA(GetDesktopWindow(), "ntf-answer") ? IDOK : IDCANCEL,
+                 0);
 }
 
 TEST_F(ShowTest, DialogReturnsOneForOkAndZeroForCancel)
@@ -260,7 +278,8 @@ TEST_F(ShowTest, DialogReturnsOneForOkAndZeroForCancel)
         SCOPED_TRACE(ok);
         SetPropA(GetDesktopWindow(), "ntf-answer", ok ? reinterpret_cast<HANDLE>(1) : nullptr);
         SetTimer(nullptr, 0, 50, AnswerDialog);
-        EXPECT_EQ(ShowNotification(NS_DIALOG | NS_WAIT, "ask", 1, nullptr, nullptr, 100), ok ? 1 : 0);
+        EXPECT_EQ(ShowNotification(NS_DIALOG | NS_WAIT, "ask", 1, nullptr, nullptr, 100),
+                  ok ? 1 : 0);
         EXPECT_EQ(NotifySession.popupWindow, nullptr);  // no popup on this path
     }
     RemovePropA(GetDesktopWindow(), "ntf-answer");
@@ -270,11 +289,14 @@ TEST_F(ShowTest, ShownAndClosedPopupsLeaveNoObjectsOrWindows)
 {
     auto round = [](int i) {
         ASSERT_EQ(ShowNotification(i % 2 ? NS_CLOSEBOX : NS_FLATBORDER, "\xB1\xEA\xCC\xE2\nbody", 1,
-                                   "http://example.org/", nullptr, 20000), 1);
+                                   "http://example.org/", nullptr, 20000),
+                  1);
         UpdateWindow(NotifySession.popupWindow);
         // Every other one closes the way the timer closes it: slide out, hide, destroy.
-        if (i % 2) PostMessageA(NotifySession.popupWindow, WM_TIMER, 1000, 0);
-        else DestroyWindow(NotifySession.popupWindow);
+        if (i % 2)
+            PostMessageA(NotifySession.popupWindow, WM_TIMER, 1000, 0);
+        else
+            DestroyWindow(NotifySession.popupWindow);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         ASSERT_FALSE(IsWindow(NotifySession.popupWindow));

@@ -25,8 +25,10 @@ struct SimulatedClock {
     static void Wait(void* self, DWORD milliseconds)
     {
         SimulatedClock& c = *static_cast<SimulatedClock*>(self);
-        if (c.waits < c.first.size()) c.now += c.first[c.waits];
-        else c.now += c.every ? c.every : milliseconds * 1000LL;
+        if (c.waits < c.first.size())
+            c.now += c.first[c.waits];
+        else
+            c.now += c.every ? c.every : milliseconds * 1000LL;
         ++c.waits;
     }
 };
@@ -40,7 +42,10 @@ struct Move {
 };
 std::vector<Move> moves;
 
-void RecordMove(int y) { moves.push_back({y, simulated->now}); }
+void RecordMove(int y)
+{
+    moves.push_back({y, simulated->now});
+}
 
 std::vector<int> Ys(size_t from = 0)
 {
@@ -72,16 +77,21 @@ protected:
     {
         UseExactSlideClock();
         StopRecordingPopupMoves();
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
     void Show() { ASSERT_EQ(ShowNotification(0, "title\nbody", 1, nullptr, nullptr, 20000), 1); }
 };
 
 TEST_F(SlidePacing, ExactThreeMillisecondWaitsTakeEveryDesignedPosition)
 {
-    struct Case { const char* checks; int height; } cases[] = {{"", 160}, {"a|b", 180}};
+    struct Case {
+        const char* checks;
+        int height;
+    } cases[] = {{"", 160}, {"a|b", 180}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.height);
         std::strcpy(NotifySession.checkList, k.checks);
@@ -112,8 +122,9 @@ TEST_F(SlidePacing, TimerTickWaitsSkipToWhereTheClockIs)
     ASSERT_EQ(ys.size(), 13u);  // the start, 11 steps and the rest
     for (size_t i = 1; i + 1 < moves.size(); ++i)
         EXPECT_EQ(moves[i].y, hidden - static_cast<int>(moves[i].at / 3000) * 3) << i;
-    EXPECT_EQ(ys, (std::vector<int>{hidden, hidden, hidden - 15, hidden - 30, hidden - 45, hidden - 60, hidden - 78,
-                                    hidden - 93, hidden - 108, hidden - 123, hidden - 138, hidden - 156, shown}));
+    EXPECT_EQ(ys, (std::vector<int>{hidden, hidden, hidden - 15, hidden - 30, hidden - 45,
+                                    hidden - 60, hidden - 78, hidden - 93, hidden - 108,
+                                    hidden - 123, hidden - 138, hidden - 156, shown}));
     EXPECT_EQ(clock.now, 11 * 15600LL);  // the first tick past the designed 162 ms
     EXPECT_EQ(clock.waits, 11u);
 
@@ -121,8 +132,9 @@ TEST_F(SlidePacing, TimerTickWaitsSkipToWhereTheClockIs)
     moves.clear();
     clock.now = 0;
     SlideOutPopup();
-    EXPECT_EQ(Ys(), (std::vector<int>{shown, shown, shown + 15, shown + 30, shown + 45, shown + 60, shown + 78,
-                                      shown + 93, shown + 108, shown + 123, shown + 138, shown + 156}));
+    EXPECT_EQ(Ys(), (std::vector<int>{shown, shown, shown + 15, shown + 30, shown + 45, shown + 60,
+                                      shown + 78, shown + 93, shown + 108, shown + 123, shown + 138,
+                                      shown + 156}));
     EXPECT_EQ(clock.now, 11 * 15600LL);
     EXPECT_FALSE(IsWindowVisible(NotifySession.popupWindow));
 }
@@ -150,7 +162,8 @@ TEST_F(SlidePacing, AShortHoldUpIsMadeUpStepByStepALongOneSkips)
         const int hidden = WorkArea().bottom;
         std::vector<int> ys = Ys(2);  // after the placement and the start
         ASSERT_GT(ys.size(), k.firstOffsets.size());
-        for (size_t i = 0; i < k.firstOffsets.size(); ++i) EXPECT_EQ(ys[i], hidden - k.firstOffsets[i]) << i;
+        for (size_t i = 0; i < k.firstOffsets.size(); ++i)
+            EXPECT_EQ(ys[i], hidden - k.firstOffsets[i]) << i;
         EXPECT_EQ(ys.back(), hidden - 160);
         EXPECT_EQ(ys[ys.size() - 2], hidden - 159);
         EXPECT_EQ(clock.waits, k.waits);
@@ -227,11 +240,18 @@ TEST_F(SlidePacing, WithAnimationsOffThePopupAppearsAndGoesWithoutSliding)
 TEST(SlidePaceRules, NextPositionAndWait)
 {
     // Index after `current` at an elapsed time, for a 54-position slide.
-    struct Case { int current; LONGLONG elapsed; int next; } cases[] = {
-        {0, 3000, 1}, {0, 2999, 1}, {0, 5999, 1}, {0, 11999, 1}, {0, 12000, 4}, {10, 30000, 11},
-        {10, 42000, 14}, {52, 158000, 53}, {53, 161999, 54}, {5, 162000, 54}, {0, 999999, 54},
+    struct Case {
+        int current;
+        LONGLONG elapsed;
+        int next;
+    } cases[] = {
+        {0, 3000, 1},     {0, 2999, 1},    {0, 5999, 1},    {0, 11999, 1},
+        {0, 12000, 4},    {10, 30000, 11}, {10, 42000, 14}, {52, 158000, 53},
+        {53, 161999, 54}, {5, 162000, 54}, {0, 999999, 54},
     };
-    for (const Case& k : cases) EXPECT_EQ(NextSlideIndex(k.current, k.elapsed, 54), k.next) << k.current << " " << k.elapsed;
+    for (const Case& k : cases)
+        EXPECT_EQ(NextSlideIndex(k.current, k.elapsed, 54), k.next)
+            << k.current << " " << k.elapsed;
     EXPECT_EQ(NextSlideIndex(0, 0, 1), 1);  // a single position: done once taken
     EXPECT_EQ(SlideWaitMilliseconds(1, 0), 3u);
     EXPECT_EQ(SlideWaitMilliseconds(1, 400), 3u);  // 2.6 ms rounded up

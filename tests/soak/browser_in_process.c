@@ -5,10 +5,14 @@
 #include <exdisp.h>
 #include <string.h>
 
-static const CLSID kInternetExplorer = {0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
-static const IID kWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kWebBrowser = {0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
+static const CLSID kInternetExplorer = {
+    0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kWebBrowser2 = {
+    0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+static const IID kWebBrowserApp = {
+    0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kWebBrowser = {
+    0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
 
 static volatile LONG references, created, navigations;
 static WCHAR lastAddress[1024];
@@ -23,8 +27,9 @@ static HRESULT STDMETHODCALLTYPE NotImplemented(void* self)
 
 static HRESULT STDMETHODCALLTYPE QueryInterface(IWebBrowser2* self, REFIID iid, void** out)
 {
-    if (IsEqualIID(iid, &IID_IUnknown) || IsEqualIID(iid, &IID_IDispatch) || IsEqualIID(iid, &kWebBrowser2) ||
-        IsEqualIID(iid, &kWebBrowserApp) || IsEqualIID(iid, &kWebBrowser)) {
+    if (IsEqualIID(iid, &IID_IUnknown) || IsEqualIID(iid, &IID_IDispatch) ||
+        IsEqualIID(iid, &kWebBrowser2) || IsEqualIID(iid, &kWebBrowserApp) ||
+        IsEqualIID(iid, &kWebBrowser)) {
         *out = self;
         InterlockedIncrement(&references);
         return S_OK;
@@ -53,8 +58,8 @@ static HRESULT STDMETHODCALLTYPE GetHwnd(IWebBrowser2* self, SHANDLE_PTR* window
     return S_OK;
 }
 
-static HRESULT STDMETHODCALLTYPE Navigate2(IWebBrowser2* self, VARIANT* url, VARIANT* flags, VARIANT* frame,
-                                           VARIANT* postData, VARIANT* headers)
+static HRESULT STDMETHODCALLTYPE Navigate2(IWebBrowser2* self, VARIANT* url, VARIANT* flags,
+                                           VARIANT* frame, VARIANT* postData, VARIANT* headers)
 {
     (void)self;
     (void)flags;
@@ -80,18 +85,33 @@ static HRESULT STDMETHODCALLTYPE FactoryQueryInterface(IClassFactory* self, REFI
     *out = NULL;
     return E_NOINTERFACE;
 }
-static ULONG STDMETHODCALLTYPE FactoryAddRef(IClassFactory* self) { (void)self; return 2; }
-static ULONG STDMETHODCALLTYPE FactoryRelease(IClassFactory* self) { (void)self; return 1; }
-static HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory* self, IUnknown* outer, REFIID iid, void** out)
+static ULONG STDMETHODCALLTYPE FactoryAddRef(IClassFactory* self)
 {
     (void)self;
-    if (outer) return CLASS_E_NOAGGREGATION;
+    return 2;
+}
+static ULONG STDMETHODCALLTYPE FactoryRelease(IClassFactory* self)
+{
+    (void)self;
+    return 1;
+}
+static HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory* self, IUnknown* outer,
+                                                       REFIID iid, void** out)
+{
+    (void)self;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
     InterlockedIncrement(&created);
     return QueryInterface(&browser, iid, out);
 }
-static HRESULT STDMETHODCALLTYPE FactoryLockServer(IClassFactory* self, BOOL lock) { (void)self; (void)lock; return S_OK; }
-static IClassFactoryVtbl factoryTable = {FactoryQueryInterface, FactoryAddRef, FactoryRelease, FactoryCreateInstance,
-                                         FactoryLockServer};
+static HRESULT STDMETHODCALLTYPE FactoryLockServer(IClassFactory* self, BOOL lock)
+{
+    (void)self;
+    (void)lock;
+    return S_OK;
+}
+static IClassFactoryVtbl factoryTable = {FactoryQueryInterface, FactoryAddRef, FactoryRelease,
+                                         FactoryCreateInstance, FactoryLockServer};
 static IClassFactory factory = {&factoryTable};
 
 HRESULT RegisterBrowserInProcess(void)
@@ -104,17 +124,31 @@ HRESULT RegisterBrowserInProcess(void)
     browserTable.Release = Release;
     browserTable.get_HWND = GetHwnd;
     browserTable.Navigate2 = Navigate2;
-    return CoRegisterClassObject(&kInternetExplorer, (IUnknown*)&factory, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                 REGCLS_MULTIPLEUSE, &cookie);
+    return CoRegisterClassObject(&kInternetExplorer, (IUnknown*)&factory,
+                                 CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                 &cookie);
 }
 
 void RevokeBrowserInProcess(void)
 {
-    if (cookie) CoRevokeClassObject(cookie);
+    if (cookie)
+        CoRevokeClassObject(cookie);
     cookie = 0;
 }
 
-LONG BrowserObjectsCreated(void) { return created; }
-LONG BrowserNavigations(void) { return navigations; }
-LONG BrowserReferences(void) { return references; }
-const WCHAR* BrowserLastAddress(void) { return lastAddress; }
+LONG BrowserObjectsCreated(void)
+{
+    return created;
+}
+LONG BrowserNavigations(void)
+{
+    return navigations;
+}
+LONG BrowserReferences(void)
+{
+    return references;
+}
+const WCHAR* BrowserLastAddress(void)
+{
+    return lastAddress;
+}

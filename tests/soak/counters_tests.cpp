@@ -19,7 +19,7 @@ DWORD WINAPI WaitForStop(void* stop)
 int SettledThreads(int want)
 {
     int now = CountProcessThreads();
-    for (int i = 0; i < 200 && now != want; ++i) {   // want -1: just wait a while
+    for (int i = 0; i < 200 && now != want; ++i) {  // want -1: just wait a while
         Sleep(10);
         now = CountProcessThreads();
     }
@@ -40,12 +40,15 @@ struct Kept {
     void Take()
     {
         bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
-        window = CreateWindowExA(0, "STATIC", "kept", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        messageOnly = CreateWindowExA(0, "STATIC", "kept", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "STATIC", "kept", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+        messageOnly = CreateWindowExA(0, "STATIC", "kept", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
         stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         thread = CreateThread(nullptr, 0, WaitForStop, stop, 0, nullptr);
         large = static_cast<char*>(std::malloc(kLarge));
-        if (large) std::memset(large, 1, kLarge);
+        if (large)
+            std::memset(large, 1, kLarge);
         withLarge = ReadProcessCounts();
         for (int i = 0; i < 1000; ++i) small.push_back(std::malloc(100));
     }
@@ -74,8 +77,8 @@ TEST(ProcessCounters, SeeWhatIsKeptAndWhatIsGivenBack)
     SettledThreads(-1);
     // Wine gives a thread's first window an input method window and takes it away with the
     // last one: a window that stays keeps it out of the figures.
-    HWND resident = CreateWindowExA(0, "STATIC", "resident", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                    nullptr);
+    HWND resident = CreateWindowExA(0, "STATIC", "resident", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                    nullptr, nullptr, nullptr);
 
     const ProcessCounts before = ReadProcessCounts();
     ASSERT_GT(before.gdiObjects, 0);

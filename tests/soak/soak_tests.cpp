@@ -79,7 +79,8 @@ public:
             Pump();
             Sleep(20);
             const int now = CountProcessThreads();
-            if (now == threads) break;
+            if (now == threads)
+                break;
             threads = now;
         }
         warm_ = ReadProcessCounts();
@@ -114,18 +115,23 @@ public:
     void Print(const char* title, size_t privateAllowed, size_t heapAllowed) const
     {
         const Figure figures[] = {
-            {"live GDI objects", double(warm_.gdiObjects), double(end_.gdiObjects), double(peak_.gdiObjects), 0},
-            {"windows of the process", double(warm_.windows), double(end_.windows), double(peak_.windows), 0},
-            {"threads of the process", double(warm_.threads), double(end_.threads), double(peak_.threads), 0},
+            {"live GDI objects", double(warm_.gdiObjects), double(end_.gdiObjects),
+             double(peak_.gdiObjects), 0},
+            {"windows of the process", double(warm_.windows), double(end_.windows),
+             double(peak_.windows), 0},
+            {"threads of the process", double(warm_.threads), double(end_.threads),
+             double(peak_.threads), 0},
             {"private memory (KiB)", warm_.privateBytes / 1024.0, end_.privateBytes / 1024.0,
              peak_.privateBytes / 1024.0, privateAllowed / 1024.0},
-            {"heap bytes in use", double(warm_.heapBytes), double(end_.heapBytes), double(peak_.heapBytes),
-             double(heapAllowed)},
+            {"heap bytes in use", double(warm_.heapBytes), double(end_.heapBytes),
+             double(peak_.heapBytes), double(heapAllowed)},
         };
-        std::printf("\n%s\n\n| counter | warm-up level | end level | peak | allowed growth |\n|---|---:|---:|---:|---:|\n",
+        std::printf("\n%s\n\n| counter | warm-up level | end level | peak | allowed growth "
+                    "|\n|---|---:|---:|---:|---:|\n",
                     title);
         for (const Figure& f : figures)
-            std::printf("| %s | %.0f | %.0f | %.0f | %.0f |\n", f.name, f.warm, f.end, f.peak, f.allowed);
+            std::printf("| %s | %.0f | %.0f | %.0f | %.0f |\n", f.name, f.warm, f.end, f.peak,
+                        f.allowed);
         std::printf("\n");
     }
 
@@ -171,22 +177,27 @@ public:
     explicit Host(bool lateBound) : late_(lateBound)
     {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        EXPECT_EQ(
+            DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         if (factory) {
-            EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)), S_OK);
+            EXPECT_EQ(
+                factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object_)),
+                S_OK);
             factory->Release();
         }
     }
     ~Host()
     {
-        if (object_) object_->Release();
+        if (object_)
+            object_->Release();
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
     bool ok() const { return object_ != nullptr; }
 
-    short Action(const wchar_t* heading, const wchar_t* body, const wchar_t* linkText, const wchar_t* url,
-                 LONG style)
+    short Action(const wchar_t* heading, const wchar_t* body, const wchar_t* linkText,
+                 const wchar_t* url, LONG style)
     {
         Bstr a(heading), b(body), c(linkText), d(url);
         short result = -1;
@@ -209,9 +220,11 @@ public:
         short result = -1;
         if (!late_) {
             const short m = static_cast<short>(mask);
-            HRESULT hr = which == NTF_DISPID_SETCHECKINFO    ? object_->SetCheckInfo(text.value, m, &result)
-                         : which == NTF_DISPID_SETBUTTONINFO ? object_->SetButtonInfo(text.value, m, &result)
-                                                             : object_->SetComboxInfo(text.value, m, &result);
+            HRESULT hr = which == NTF_DISPID_SETCHECKINFO
+                             ? object_->SetCheckInfo(text.value, m, &result)
+                         : which == NTF_DISPID_SETBUTTONINFO
+                             ? object_->SetButtonInfo(text.value, m, &result)
+                             : object_->SetComboxInfo(text.value, m, &result);
             EXPECT_EQ(hr, S_OK);
             return result;
         }
@@ -254,8 +267,9 @@ public:
     {
         short result = -1;
         if (!late_) {
-            HRESULT hr = which == NTF_DISPID_SETTRAYICON ? object_->SetTrayIcon(request, &result)
-                                                         : object_->ShowUpdateBalloon(request, &result);
+            HRESULT hr = which == NTF_DISPID_SETTRAYICON
+                             ? object_->SetTrayIcon(request, &result)
+                             : object_->ShowUpdateBalloon(request, &result);
             EXPECT_EQ(hr, S_OK);
             return result;
         }
@@ -276,7 +290,9 @@ private:
         DISPPARAMS params = {args, nullptr, count, 0};
         VARIANT result;
         VariantInit(&result);
-        EXPECT_EQ(object_->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK)
+        EXPECT_EQ(
+            object_->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+            S_OK)
             << "DISPID " << id;
         return result.vt == VT_I2 ? result.iVal : -1;
     }
@@ -289,15 +305,15 @@ private:
 // Notifications.
 
 enum class Close {
-    CloseButton,    // the owner-drawn close button, clicked
-    RowButton,      // button `pick` of the row, clicked
-    Confirm,        // entry `pick` of the drop-down list chosen, then the confirm button
-    Link,           // the pointer moved over the link, then pressed
-    Body,           // the popup's body pressed
-    Timer,          // a 1 ms delay: the popup's own timer
-    DialogOk,       // the dialog: box `pick` ticked, OK
-    DialogEsc,      // the dialog: Esc
-    SentFromThread, // another thread sends the close button's command
+    CloseButton,       // the owner-drawn close button, clicked
+    RowButton,         // button `pick` of the row, clicked
+    Confirm,           // entry `pick` of the drop-down list chosen, then the confirm button
+    Link,              // the pointer moved over the link, then pressed
+    Body,              // the popup's body pressed
+    Timer,             // a 1 ms delay: the popup's own timer
+    DialogOk,          // the dialog: box `pick` ticked, OK
+    DialogEsc,         // the dialog: Esc
+    SentFromThread,    // another thread sends the close button's command
     PostedFromThread,  // another thread posts row button `pick`'s command
 };
 
@@ -312,33 +328,36 @@ struct Scenario {
     bool link;
     Close close;
     int pick;
-    WORD want;   // the result code the notification ends with
+    WORD want;  // the result code the notification ends with
 };
 
 const Scenario kScenarios[] = {
-    {"close button, waiting", L"A|B", 0x0001, nullptr, 0, nullptr, NS_CLOSEBOX | NS_WAIT | NS_ICON_INFO, true,
-     Close::CloseButton, 0, 1000},
-    {"second of three buttons", L"Keep", 0x0001, L"Yes|No|Later", 0, nullptr, NS_ICON_ERROR | NS_FLATBORDER, false,
-     Close::RowButton, 1, 0x0201},
-    {"first button beside a default, waiting", nullptr, 0, L"OK|Cancel", 0x0002, nullptr, NS_WAIT | NS_ICON_ALERT,
-     true, Close::RowButton, 0, 0x0100},
-    {"drop-down entry confirmed, waiting", L"A", 0x0001, nullptr, 0, L"Red|Green|Blue|OK", NS_WAIT, false,
-     Close::Confirm, 2, 2},
-    {"link clicked", L"A|B", 0x0003, nullptr, 0, nullptr, NS_ICON_ALERT, true, Close::Link, 0, 0x0003},
-    {"body clicked, waiting", L"A|B|C", 0x0005, nullptr, 0, nullptr, NS_WAIT | NS_FLATBORDER, false, Close::Body, 0,
-     0x0005},
-    {"timer with a default button", L"A|B", 0x0002, L"One|Two", 0x0002, nullptr, 0, true, Close::Timer, 0, 0x0202},
-    {"timer under the close button, waiting", nullptr, 0, nullptr, 0, nullptr, NS_CLOSEBOX | NS_WAIT, false,
-     Close::Timer, 0, 1000},
-    {"dialog OK", L"A|B|C", 0x0001, L"X|Y", 0, nullptr, NS_DIALOG, true, Close::DialogOk, 1, 0x0003},
-    {"dialog Esc", L"Only", 0x0001, nullptr, 0, nullptr, NS_DIALOG | NS_ICON_INFO, false, Close::DialogEsc, 0,
-     0x0001},
-    {"close button sent from another thread, waiting", L"A", 0, nullptr, 0, nullptr, NS_CLOSEBOX | NS_WAIT, true,
-     Close::SentFromThread, 0, 1000},
+    {"close button, waiting", L"A|B", 0x0001, nullptr, 0, nullptr,
+     NS_CLOSEBOX | NS_WAIT | NS_ICON_INFO, true, Close::CloseButton, 0, 1000},
+    {"second of three buttons", L"Keep", 0x0001, L"Yes|No|Later", 0, nullptr,
+     NS_ICON_ERROR | NS_FLATBORDER, false, Close::RowButton, 1, 0x0201},
+    {"first button beside a default, waiting", nullptr, 0, L"OK|Cancel", 0x0002, nullptr,
+     NS_WAIT | NS_ICON_ALERT, true, Close::RowButton, 0, 0x0100},
+    {"drop-down entry confirmed, waiting", L"A", 0x0001, nullptr, 0, L"Red|Green|Blue|OK", NS_WAIT,
+     false, Close::Confirm, 2, 2},
+    {"link clicked", L"A|B", 0x0003, nullptr, 0, nullptr, NS_ICON_ALERT, true, Close::Link, 0,
+     0x0003},
+    {"body clicked, waiting", L"A|B|C", 0x0005, nullptr, 0, nullptr, NS_WAIT | NS_FLATBORDER, false,
+     Close::Body, 0, 0x0005},
+    {"timer with a default button", L"A|B", 0x0002, L"One|Two", 0x0002, nullptr, 0, true,
+     Close::Timer, 0, 0x0202},
+    {"timer under the close button, waiting", nullptr, 0, nullptr, 0, nullptr,
+     NS_CLOSEBOX | NS_WAIT, false, Close::Timer, 0, 1000},
+    {"dialog OK", L"A|B|C", 0x0001, L"X|Y", 0, nullptr, NS_DIALOG, true, Close::DialogOk, 1,
+     0x0003},
+    {"dialog Esc", L"Only", 0x0001, nullptr, 0, nullptr, NS_DIALOG | NS_ICON_INFO, false,
+     Close::DialogEsc, 0, 0x0001},
+    {"close button sent from another thread, waiting", L"A", 0, nullptr, 0, nullptr,
+     NS_CLOSEBOX | NS_WAIT, true, Close::SentFromThread, 0, 1000},
     // With a drop-down list the code is the list's last confirmed entry, which the scenario
     // before this one left at 2: the selection is kept from one notification to the next.
-    {"row button posted from another thread, waiting", nullptr, 0, L"A|B|C|D", 0, L"L1|L2|Go", NS_WAIT, false,
-     Close::PostedFromThread, 3, 2},
+    {"row button posted from another thread, waiting", nullptr, 0, L"A|B|C|D", 0, L"L1|L2|Go",
+     NS_WAIT, false, Close::PostedFromThread, 3, 2},
 };
 constexpr int kScenarioCount = sizeof kScenarios / sizeof kScenarios[0];
 
@@ -359,7 +378,8 @@ void ActOn(const Scenario& s, CounterWatch& watch)
 {
     if (s.style & NS_DIALOG) {
         HWND dialog = ShownDialog();
-        if (!dialog) return;
+        if (!dialog)
+            return;
         watch.Sample();
         if (s.close == Close::DialogOk) {
             Click(dialog, kCheckBoxFirstId + s.pick);
@@ -370,7 +390,8 @@ void ActOn(const Scenario& s, CounterWatch& watch)
         return;
     }
     HWND popup = ShownPopup();
-    if (!popup) return;
+    if (!popup)
+        return;
     watch.Sample();
     switch (s.close) {
     case Close::CloseButton:
@@ -385,7 +406,8 @@ void ActOn(const Scenario& s, CounterWatch& watch)
         break;
     case Close::Link: {
         const RECT& strip = NotifySession.linkRect;
-        const LPARAM point = MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2);
+        const LPARAM point =
+            MAKELPARAM((strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2);
         SendMessageA(popup, WM_MOUSEMOVE, 0, point);
         SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, point);
         break;
@@ -394,7 +416,7 @@ void ActOn(const Scenario& s, CounterWatch& watch)
         SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 40));
         break;
     default:
-        break;   // the timer, or another thread, closes it
+        break;  // the timer, or another thread, closes it
     }
 }
 
@@ -404,8 +426,10 @@ CounterWatch* pendingWatch = nullptr;
 
 void CALLBACK ActFromTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    if (!pending) return;
-    if ((pending->style & NS_DIALOG) ? !ShownDialog() : !ShownPopup()) return;   // not up yet
+    if (!pending)
+        return;
+    if ((pending->style & NS_DIALOG) ? !ShownDialog() : !ShownPopup())
+        return;  // not up yet
     KillTimer(nullptr, id);
     const Scenario* s = pending;
     pending = nullptr;
@@ -416,7 +440,8 @@ void CALLBACK ActFromTimer(HWND, UINT, UINT_PTR id, DWORD)
 void CloseFromThread(const Scenario& s)
 {
     HWND popup = nullptr;
-    if (!WaitFor([&] { return (popup = ShownPopup()) != nullptr; })) return;
+    if (!WaitFor([&] { return (popup = ShownPopup()) != nullptr; }))
+        return;
     if (s.close == Close::SentFromThread)
         SendMessageA(popup, WM_COMMAND, kCloseButtonId, 0);
     else
@@ -437,7 +462,8 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_EQ(ClassifyWindowsVersion(), kWinServer2003) << "the prefix must run this program as winxp64";
+        ASSERT_EQ(ClassifyWindowsVersion(), kWinServer2003)
+            << "the prefix must run this program as winxp64";
         InitialNotifySession(&NotifySession);
         appIcon = traytest::SolidIcon(traytest::kBlue);
         red = traytest::SolidIcon(traytest::kRed);
@@ -445,7 +471,8 @@ protected:
     }
     void TearDown() override
     {
-        if (IsWindow(NotifySession.popupWindow)) DestroyWindow(NotifySession.popupWindow);
+        if (IsWindow(NotifySession.popupWindow))
+            DestroyWindow(NotifySession.popupWindow);
         EndTraySession();
         DestroyIcon(appIcon);
         DestroyIcon(red);
@@ -457,7 +484,8 @@ protected:
     static void EndTraySession()
     {
         balloonWatchdogDelayOverrideMs = 0;
-        if (!TrayThreadRunning()) return;
+        if (!TrayThreadRunning())
+            return;
         TrayRequest stop = {};
         stop.abort = 1;
         WaitFor([] { return TrayWindowLive() || !TrayThreadRunning(); });
@@ -477,7 +505,8 @@ protected:
         SCOPED_TRACE(testing::Message() << "notification " << i << ": " << s.name);
         // Every scenario meets both bindings in turn.
         Host host((i / kScenarioCount) % 2 == 1);
-        if (!host.ok()) return false;
+        if (!host.ok())
+            return false;
         const COLORREF colours[5] = {RGB(191, 214, 248) ^ RGB(i % 64, 0, 0), RGB(255, 255, 255),
                                      RGB(i % 200, 100, 50), RGB(0, 0, i % 256), RGB(20, 20, 20)};
         host.SetColor(colours);
@@ -507,16 +536,20 @@ protected:
 
         wchar_t heading[64];
         std::swprintf(heading, 64, L"Notice %d", i);
-        const short result = host.Action(heading, L"Body text of the soak", s.link ? L"Details" : nullptr,
-                                         s.link ? L"http://example.test/soak" : nullptr, s.style);
+        const short result =
+            host.Action(heading, L"Body text of the soak", s.link ? L"Details" : nullptr,
+                        s.link ? L"http://example.test/soak" : nullptr, s.style);
         if (!waits) {
             EXPECT_EQ(result, static_cast<short>(previous)) << "without waiting: the previous code";
-            if (s.close != Close::Timer) ActOn(s, watch);
-            else watch.Sample();
+            if (s.close != Close::Timer)
+                ActOn(s, watch);
+            else
+                watch.Sample();
         } else {
             EXPECT_EQ(result, static_cast<short>(s.want));
         }
-        if (closer.joinable()) closer.join();
+        if (closer.joinable())
+            closer.join();
         pending = nullptr;
         const bool closed = WaitFor([] {
             Pump();
@@ -525,7 +558,9 @@ protected:
         EXPECT_TRUE(closed);
         EXPECT_EQ(NotifySession.resultCode, s.want);
         EXPECT_EQ(NotifySession.popupClosed, 1);
-        EXPECT_EQ(NotifySession.hasCheckList | NotifySession.hasButtonList | NotifySession.hasComboList, 0);
+        EXPECT_EQ(NotifySession.hasCheckList | NotifySession.hasButtonList |
+                      NotifySession.hasComboList,
+                  0);
         if (s.close == Close::Link) {
             EXPECT_EQ(BrowserNavigations(), navigations + 1);
             EXPECT_STREQ(BrowserLastAddress(), L"http://example.test/soak");
@@ -540,10 +575,9 @@ protected:
 TEST_F(SoakTest, NotificationsThroughTheObjectGiveEverythingBack)
 {
     const SoakLength length = ReadSoakLength();
-    const int warmUp = 2 * kScenarioCount;   // every scenario through both bindings
+    const int warmUp = 2 * kScenarioCount;  // every scenario through both bindings
     CounterWatch watch;
-    for (int i = 0; i < warmUp; ++i)
-        ASSERT_TRUE(Notify(i, kScenarios[i % kScenarioCount], watch));
+    for (int i = 0; i < warmUp; ++i) ASSERT_TRUE(Notify(i, kScenarios[i % kScenarioCount], watch));
     Pump();
     watch.WarmedUp();
     for (int i = warmUp; i < warmUp + length.notifications; ++i) {
@@ -552,7 +586,8 @@ TEST_F(SoakTest, NotificationsThroughTheObjectGiveEverythingBack)
     }
     watch.Ended();
     char title[160];
-    std::snprintf(title, sizeof title, "Notifications: %d after a warm-up of %d (%d scenarios, both bindings)",
+    std::snprintf(title, sizeof title,
+                  "Notifications: %d after a warm-up of %d (%d scenarios, both bindings)",
                   length.notifications, warmUp, kScenarioCount);
     watch.Print(title, kPrivateAllowance, kHeapAllowance);
     watch.Check(kPrivateAllowance, kHeapAllowance);
@@ -562,14 +597,14 @@ TEST_F(SoakTest, NotificationsThroughTheObjectGiveEverythingBack)
 // Tray sessions.
 
 enum class TrayPath {
-    ReplacedThenAborted,   // icon up, replaced by another, then the abort flag
-    BalloonClicked,        // ShowUpdateBalloon waits; the shell reports a click
-    BalloonTimedOut,       // ... reports the time-out
-    BalloonOnLiveIcon,     // the balloon on an icon already up, returns at once
-    HiddenThenAborted,     // the hide message, then the abort flag
-    AbortThroughBalloon,   // the abort flag through ShowUpdateBalloon
-    BalloonRefused,        // a display time the wrapper refuses: ends at once
-    ShellNeverReports,     // the watchdog ends it
+    ReplacedThenAborted,  // icon up, replaced by another, then the abort flag
+    BalloonClicked,       // ShowUpdateBalloon waits; the shell reports a click
+    BalloonTimedOut,      // ... reports the time-out
+    BalloonOnLiveIcon,    // the balloon on an icon already up, returns at once
+    HiddenThenAborted,    // the hide message, then the abort flag
+    AbortThroughBalloon,  // the abort flag through ShowUpdateBalloon
+    BalloonRefused,       // a display time the wrapper refuses: ends at once
+    ShellNeverReports,    // the watchdog ends it
 };
 
 struct TrayScenario {
@@ -612,35 +647,42 @@ protected:
     {
         SCOPED_TRACE(testing::Message() << "tray session " << i << ": " << t.name);
         Host host(i / kTrayScenarioCount % 2 == 1);
-        if (!host.ok()) return false;
+        if (!host.ok())
+            return false;
         // A display time of its own for every session, so that the balloon of this one is
         // told from the last one's by the record the wrapper hands the shell.
         const UINT timeoutMs = 10000 + static_cast<UINT>(i * 7 % 20001);
         FillRequest(first, red, "first", timeoutMs);
         FillRequest(second, green, "second", timeoutMs);
         const WORD previous = NotifySession.resultCode;
-        auto balloonUp = [&] { return TrayWindowLive() && trayIcon.iconData.uTimeout == timeoutMs; };
+        auto balloonUp = [&] {
+            return TrayWindowLive() && trayIcon.iconData.uTimeout == timeoutMs;
+        };
         auto iconUp = [] { return TrayWindowLive() && trayIcon.removed == 0; };
 
         switch (t.path) {
         case TrayPath::ReplacedThenAborted:
             EXPECT_EQ(host.Tray(NTF_DISPID_SETTRAYICON, &first), static_cast<short>(previous));
             EXPECT_TRUE(WaitFor(iconUp));
-            if (i % 10 == 0) {   // now and then, what the notification area really shows
-                EXPECT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kRed) == 256; }));
+            if (i % 10 == 0) {  // now and then, what the notification area really shows
+                EXPECT_TRUE(WaitFor(
+                    [] { return traytest::NotificationAreaPixels(traytest::kRed) == 256; }));
             }
             watch.Sample();
             host.Tray(NTF_DISPID_SETTRAYICON, &second);
-            EXPECT_TRUE(WaitFor([] { return std::strcmp(trayIcon.iconData.szTip, "second") == 0; }));
+            EXPECT_TRUE(
+                WaitFor([] { return std::strcmp(trayIcon.iconData.szTip, "second") == 0; }));
             if (i % 10 == 0) {
-                EXPECT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kGreen) == 256; }));
+                EXPECT_TRUE(WaitFor(
+                    [] { return traytest::NotificationAreaPixels(traytest::kGreen) == 256; }));
             }
             second.abort = 1;
             host.Tray(NTF_DISPID_SETTRAYICON, &second);
             break;
         case TrayPath::BalloonClicked:
         case TrayPath::BalloonTimedOut: {
-            const LPARAM event = t.path == TrayPath::BalloonClicked ? kBalloonClickEvent : kBalloonTimeoutEvent;
+            const LPARAM event =
+                t.path == TrayPath::BalloonClicked ? kBalloonClickEvent : kBalloonTimeoutEvent;
             std::thread shell([&] {
                 if (WaitFor(balloonUp)) {
                     watch.Sample();
@@ -654,7 +696,8 @@ protected:
         case TrayPath::BalloonOnLiveIcon:
             host.Tray(NTF_DISPID_SETTRAYICON, &first);
             EXPECT_TRUE(WaitFor(iconUp));
-            EXPECT_EQ(host.Tray(NTF_DISPID_SHOWUPDATEBALLOON, &second), static_cast<short>(previous));
+            EXPECT_EQ(host.Tray(NTF_DISPID_SHOWUPDATEBALLOON, &second),
+                      static_cast<short>(previous));
             EXPECT_EQ(second.balloonRequested, 1u);
             EXPECT_TRUE(WaitFor(balloonUp));
             watch.Sample();
@@ -711,7 +754,8 @@ TEST_F(TraySoakTest, TraySessionsGiveEverythingBack)
     EXPECT_EQ(traytest::NotificationAreaPixels(traytest::kRed), 0);
     EXPECT_EQ(traytest::NotificationAreaPixels(traytest::kGreen), 0);
     char title[160];
-    std::snprintf(title, sizeof title, "Tray sessions: %d after a warm-up of %d (%d kinds, both bindings)",
+    std::snprintf(title, sizeof title,
+                  "Tray sessions: %d after a warm-up of %d (%d kinds, both bindings)",
                   length.traySessions, warmUp, kTrayScenarioCount);
     watch.Print(title, kPrivateAllowance, kHeapAllowance);
     watch.Check(kPrivateAllowance, kHeapAllowance);
@@ -735,12 +779,12 @@ TEST_F(TraySoakTest, ANewRequestRightAfterAnAbortIsServed)
         // The old session has taken its icon away and is on its way out: now the new request,
         // at once (spinning, since the old window lives on for well under a millisecond).
         const DWORD start = GetTickCount();
-        while (trayIcon.removed != 1 && GetTickCount() - start < 10000)
-            YieldProcessor();
+        while (trayIcon.removed != 1 && GetTickCount() - start < 10000) YieldProcessor();
         ASSERT_EQ(trayIcon.removed, 1);
         host.Tray(NTF_DISPID_SETTRAYICON, &second);
         ASSERT_TRUE(WaitFor([] {
-            return TrayWindowLive() && trayIcon.removed == 0 && std::strcmp(trayIcon.iconData.szTip, "second") == 0;
+            return TrayWindowLive() && trayIcon.removed == 0 &&
+                   std::strcmp(trayIcon.iconData.szTip, "second") == 0;
         })) << "the new request was lost";
         second.abort = 1;
         host.Tray(NTF_DISPID_SETTRAYICON, &second);
@@ -762,9 +806,10 @@ TEST_F(TraySoakTest, ARequestQueuedBehindTheEndGetsASessionOfItsOwn)
     host.Tray(NTF_DISPID_SETTRAYICON, &first);
     ASSERT_TRUE(WaitFor([] { return TrayWindowLive() && trayIcon.removed == 0; }));
     ASSERT_TRUE(WaitFor([] { return traytest::NotificationAreaPixels(traytest::kRed) == 256; }));
-    Sleep(50);   // the tray thread is waiting for messages
+    Sleep(50);  // the tray thread is waiting for messages
     HWND window = NotifySession.trayWindow;
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
     ASSERT_NE(thread, nullptr);
     ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
     PostShellEvent(kBalloonTimeoutEvent);
@@ -773,7 +818,8 @@ TEST_F(TraySoakTest, ARequestQueuedBehindTheEndGetsASessionOfItsOwn)
     CloseHandle(thread);
 
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }));
-    EXPECT_TRUE(WaitFor([] { return NotifySession.resultCode == 1000; })) << "the first session timed out";
+    EXPECT_TRUE(WaitFor([] { return NotifySession.resultCode == 1000; }))
+        << "the first session timed out";
     ASSERT_TRUE(WaitFor([&] {
         return TrayWindowLive() && NotifySession.trayWindow != window && trayIcon.removed == 0 &&
                std::strcmp(trayIcon.iconData.szTip, "second") == 0;

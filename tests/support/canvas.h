@@ -9,14 +9,18 @@
 // stock brush (BLACK_BRUSH, as a fresh bitmap is, where a pixel the painter misses must show).
 class Canvas {
 public:
-    Canvas(int width, int height, int bits = 24, int stockBrush = WHITE_BRUSH) : width_(width), height_(height)
+    Canvas(int width, int height, int bits = 24, int stockBrush = WHITE_BRUSH)
+        : width_(width), height_(height)
     {
         // Room for a grey palette, which the 8-bit canvas needs.
-        struct { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[256]; } info;
+        struct {
+            BITMAPINFOHEADER bmiHeader;
+            RGBQUAD bmiColors[256];
+        } info;
         std::memset(&info, 0, sizeof info);
-        for (int i = 0; i < 256; ++i)
-            info.bmiColors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
-        if (bits <= 8) info.bmiHeader.biClrUsed = 256;
+        for (int i = 0; i < 256; ++i) info.bmiColors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+        if (bits <= 8)
+            info.bmiHeader.biClrUsed = 256;
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = width;
         info.bmiHeader.biHeight = -height;
@@ -24,7 +28,8 @@ public:
         info.bmiHeader.biBitCount = static_cast<WORD>(bits);
         info.bmiHeader.biCompression = BI_RGB;
         dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
+        bitmap_ = CreateDIBSection(dc_, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                   nullptr, nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
         RECT all = {0, 0, width, height};
         FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(stockBrush)));
@@ -53,7 +58,8 @@ public:
         int n = 0;
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
-                if (test(at(x, y))) ++n;
+                if (test(at(x, y)))
+                    ++n;
         return n;
     }
 

@@ -41,8 +41,8 @@ ChildRun RunChild(const std::wstring& commandLine, void (*popupAction)(HWND))
     PROCESS_INFORMATION process = {};
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &start, &process);
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &start, &process);
     CloseHandle(writeEnd);
     if (!started) {
         ADD_FAILURE() << "cannot start the program";

@@ -18,7 +18,7 @@ const unsigned char* ProcessBlock()
 {
     const unsigned char* peb;
 #ifdef _WIN64
-    __asm__("movq %%gs:0x60, %0" : "=r"(peb));   // the thread block's pointer to the process block
+    __asm__("movq %%gs:0x60, %0" : "=r"(peb));  // the thread block's pointer to the process block
 #else
     __asm__("movl %%fs:0x30, %0" : "=r"(peb));
 #endif
@@ -35,22 +35,25 @@ const unsigned char* HandleTable()
 {
     return *reinterpret_cast<const unsigned char* const*>(ProcessBlock() + kTableOffset);
 }
-}
+}  // namespace
 
 int CountLiveGdiObjects()
 {
     const unsigned char* table = HandleTable();
-    if (!table) return -1;
+    if (!table)
+        return -1;
     int live = 0;
     for (int i = 0; i < kGdiTableEntries; ++i)
-        if (table[i * kEntrySize + kTypeOffset] != 0) ++live;
+        if (table[i * kEntrySize + kTypeOffset] != 0)
+            ++live;
     return live;
 }
 
 int CountGdiObjectsButRegions()
 {
     const unsigned char* table = HandleTable();
-    if (!table) return -1;
+    if (!table)
+        return -1;
     const int kRegion = 4;
     int live = 0;
     for (int i = 0; i < kGdiTableEntries; ++i) {
@@ -64,7 +67,8 @@ std::vector<unsigned char> GdiEntryTypes()
 {
     std::vector<unsigned char> types(kGdiTableEntries);
     const unsigned char* table = HandleTable();
-    if (!table) return types;
+    if (!table)
+        return types;
     for (int i = 0; i < kGdiTableEntries; ++i) types[i] = table[i * kEntrySize + kTypeOffset];
     return types;
 }

@@ -8,7 +8,8 @@ GuardedBytes::GuardedBytes(size_t size)
     GetSystemInfo(&info);
     const size_t page = info.dwPageSize;
     const size_t pages = (size + page - 1) / page + 1;
-    base_ = static_cast<BYTE*>(VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    base_ = static_cast<BYTE*>(
+        VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     end_ = base_ + (pages - 1) * page;
     DWORD old = 0;
     VirtualProtect(end_, page, PAGE_NOACCESS, &old);

@@ -12,16 +12,19 @@ void (*notify)(int y);
 LRESULT CALLBACK RecordMove(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING && m->hwnd == NotifySession.popupWindow) {
+    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING &&
+        m->hwnd == NotifySession.popupWindow) {
         const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
         if (!(pos->flags & SWP_NOMOVE)) {
-            if (recorded) recorded->push_back(pos->y);
-            if (notify) notify(pos->y);
+            if (recorded)
+                recorded->push_back(pos->y);
+            if (notify)
+                notify(pos->y);
         }
     }
     return CallNextHookEx(hook, code, wParam, lParam);
 }
-}
+}  // namespace
 
 bool StartRecordingPopupMoves(std::vector<int>* ys, void (*onMove)(int y))
 {
@@ -33,7 +36,8 @@ bool StartRecordingPopupMoves(std::vector<int>* ys, void (*onMove)(int y))
 
 void StopRecordingPopupMoves()
 {
-    if (hook) UnhookWindowsHookEx(hook);
+    if (hook)
+        UnhookWindowsHookEx(hook);
     hook = nullptr;
     recorded = nullptr;
     notify = nullptr;

@@ -8,7 +8,8 @@
 #include "support/gdi_count.h"
 
 // The kernel's own entry (Windows 7 and later, and Wine), so that no test needs psapi.
-extern "C" BOOL WINAPI K32GetProcessMemoryInfo(HANDLE process, PPROCESS_MEMORY_COUNTERS counters, DWORD size);
+extern "C" BOOL WINAPI K32GetProcessMemoryInfo(HANDLE process, PPROCESS_MEMORY_COUNTERS counters,
+                                               DWORD size);
 
 int CountProcessThreads()
 {
@@ -39,13 +40,16 @@ BOOL CALLBACK CountIfOurs(HWND window, LPARAM param)
     WindowCount& found = *reinterpret_cast<WindowCount*>(param);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId()) return TRUE;
+    if (process != GetCurrentProcessId())
+        return TRUE;
     char cls[64] = "";
-    if (found.cls) GetClassNameA(window, cls, sizeof cls);
-    if (!found.cls || lstrcmpiA(cls, found.cls) == 0) ++found.count;
+    if (found.cls)
+        GetClassNameA(window, cls, sizeof cls);
+    if (!found.cls || lstrcmpiA(cls, found.cls) == 0)
+        ++found.count;
     return TRUE;
 }
-}
+}  // namespace
 
 int CountProcessWindows(const char* cls)
 {
@@ -64,7 +68,8 @@ size_t PrivateBytes()
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
     if (!K32GetProcessMemoryInfo(GetCurrentProcess(),
-                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                 sizeof counters))
         return 0;
     // Wine fills only the basic record (and says so in cb): its PagefileUsage is the figure
     // that Windows reports both there and as PrivateUsage, the commit charge.

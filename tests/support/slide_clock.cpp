@@ -17,7 +17,7 @@ void Wait(void*, DWORD milliseconds)
     asked += milliseconds * 1000LL;
     Sleep(milliseconds);
 }
-}
+}  // namespace
 
 void UseExactSlideClock()
 {

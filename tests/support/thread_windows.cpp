@@ -18,7 +18,7 @@ BOOL CALLBACK FindWindowOfClass(HWND window, LPARAM param)
     }
     return TRUE;
 }
-}
+}  // namespace
 
 HWND ThreadWindowOfClass(const char* cls, bool shownOnly, DWORD thread)
 {

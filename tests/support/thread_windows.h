@@ -9,7 +9,13 @@
 HWND ThreadWindowOfClass(const char* cls, bool shownOnly, DWORD thread = GetCurrentThreadId());
 
 // The modal dialog (class "#32770") of the calling thread, or null.
-inline HWND ThreadDialog(bool shownOnly) { return ThreadWindowOfClass("#32770", shownOnly); }
+inline HWND ThreadDialog(bool shownOnly)
+{
+    return ThreadWindowOfClass("#32770", shownOnly);
+}
 
 // The shown modal dialog of the calling thread, or null.
-inline HWND VisibleThreadDialog() { return ThreadDialog(true); }
+inline HWND VisibleThreadDialog()
+{
+    return ThreadDialog(true);
+}

@@ -4,7 +4,8 @@
 #include "support/thread_windows.h"
 
 TickThread::TickThread(DWORD firstMs, DWORD periodMs, std::function<void()> tick)
-    : first_(firstMs), period_(periodMs), tick_(std::move(tick)), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    : first_(firstMs), period_(periodMs), tick_(std::move(tick)),
+      done_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
     worker_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -38,6 +39,7 @@ void Watchdog::CloseWindows()
     fired_ = 1;
     if (HWND popup = ThreadWindowOfClass("VorbelNotify", true, thread_))
         PostMessageA(popup, WM_COMMAND, kCloseButtonId, 0);
-    if (HWND dialog = ThreadWindowOfClass("#32770", true, thread_)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    if (HWND dialog = ThreadWindowOfClass("#32770", true, thread_))
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostThreadMessageA(thread_, WM_NULL, 0, 0);
 }

@@ -22,10 +22,13 @@ using BalloonTest = TraySessionTest;
 
 TEST_F(BalloonTest, WaitsForTheBalloonsEndAndReportsIt)
 {
-    struct Case { LPARAM event; WORD want; } cases[] = {{1029, 1001}, {1028, 1000}};
+    struct Case {
+        LPARAM event;
+        WORD want;
+    } cases[] = {{1029, 1001}, {1028, 1000}};
     for (const Case& c : cases) {
         Fill(first, red, "balloon");
-        first.balloonRequested = 1;   // as ShowUpdateBalloon sets it
+        first.balloonRequested = 1;  // as ShowUpdateBalloon sets it
         first.timeoutMs = 15000;
         NotifySession.resultCode = 77;
         std::atomic<bool> returned{false};
@@ -33,7 +36,8 @@ TEST_F(BalloonTest, WaitsForTheBalloonsEndAndReportsIt)
             ShowBalloonRequest(&first);
             returned = true;
         });
-        ASSERT_TRUE(WaitFor([] { return TrayWindowLive() && trayIcon.iconData.uTimeout == 15000; }));
+        ASSERT_TRUE(
+            WaitFor([] { return TrayWindowLive() && trayIcon.iconData.uTimeout == 15000; }));
         EXPECT_TRUE(WaitFor([&] { return NotificationAreaPixels(kRed) == kIconPixels; }));
         EXPECT_FALSE(returned);
         PostEvents({{0x8400, c.event}});
@@ -52,7 +56,7 @@ TEST_F(BalloonTest, ShowsOnALiveIconWithoutWaiting)
     second.timeoutMs = 20000;
     second.balloonRequested = 1;
     NotifySession.resultCode = 77;
-    EXPECT_EQ(ShowBalloonRequest(&second), 0);   // returns at once: the session goes on
+    EXPECT_EQ(ShowBalloonRequest(&second), 0);  // returns at once: the session goes on
     EXPECT_TRUE(WaitFor([] { return trayIcon.iconData.uTimeout == 20000; }));
     EXPECT_EQ(NotifySession.trayWindow, window);
     EXPECT_EQ(NotifySession.resultCode, 77);
@@ -95,7 +99,7 @@ TEST_F(BalloonTest, NeverWaitsForeverOnTheHostsThread)
     // A shown balloon that the shell never reports on ends through the watchdog as timed out.
     balloonWatchdogDelayOverrideMs = 100;
     first.timeoutMs = 10000;
-    first.balloonRequested = 0;   // the routine shows the balloon even when the flag is clear
+    first.balloonRequested = 0;  // the routine shows the balloon even when the flag is clear
     NotifySession.resultCode = 77;
     EXPECT_EQ(ShowBalloonRequest(&first), 0);
     EXPECT_EQ(NotifySession.resultCode, kTrayResultTimedOut);

@@ -17,12 +17,17 @@ TEST(TrayIconRecord, IsTheVersionTwoLayout)
     EXPECT_EQ(GetACP(), 936u);
 }
 
-struct AddCase { bool instance, window; UINT message; bool tip, icon; TrayArgumentError want; };
+struct AddCase {
+    bool instance, window;
+    UINT message;
+    bool tip, icon;
+    TrayArgumentError want;
+};
 
 TEST(TrayArguments, AddIconChecksNullsBeforeTheCallbackMessage)
 {
     const AddCase cases[] = {
-        {true, true, 0x7FFF, false, true, kTrayNullArgument},   // null tip wins over 0x7FFF
+        {true, true, 0x7FFF, false, true, kTrayNullArgument},  // null tip wins over 0x7FFF
         {false, true, 0x8000, true, true, kTrayNullArgument},
         {true, false, 0x8000, true, true, kTrayNullArgument},
         {true, true, 0x8000, true, false, kTrayNullArgument},
@@ -43,14 +48,15 @@ TEST(TrayArguments, AddIconChecksNullsBeforeTheCallbackMessage)
 
 TEST(TrayArguments, BalloonChecksKindBeforeDisplayTime)
 {
-    struct { DWORD kind; UINT ms; TrayArgumentError want; } cases[] = {
-        {4, 5000, kTrayBadBalloonKind},   // kind first, though the time is wrong too
-        {4, 20000, kTrayBadBalloonKind},
-        {0xFFFFFFFF, 20000, kTrayBadBalloonKind},
-        {1, 9999, kTrayBadBalloonTime},
-        {1, 30001, kTrayBadBalloonTime},
-        {1, 0, kTrayBadBalloonTime},
-        {0, 10000, kTrayArgumentsOk},
+    struct {
+        DWORD kind;
+        UINT ms;
+        TrayArgumentError want;
+    } cases[] = {
+        {4, 5000, kTrayBadBalloonKind},  // kind first, though the time is wrong too
+        {4, 20000, kTrayBadBalloonKind}, {0xFFFFFFFF, 20000, kTrayBadBalloonKind},
+        {1, 9999, kTrayBadBalloonTime},  {1, 30001, kTrayBadBalloonTime},
+        {1, 0, kTrayBadBalloonTime},     {0, 10000, kTrayArgumentsOk},
         {3, 30000, kTrayArgumentsOk},
     };
     for (const auto& c : cases)
@@ -114,7 +120,9 @@ TEST_F(TrayIconTest, RefusalsLeaveTheirTextAndTouchNeitherRecordNorShell)
         const wchar_t* text;
     } cases[] = {
         {"null tip and 0x7FFF",
-         [&](TrayIcon& t) { return t.AddIcon(GetModuleHandleA(nullptr), window, 0x7FFF, nullptr, red, 0); },
+         [&](TrayIcon& t) {
+             return t.AddIcon(GetModuleHandleA(nullptr), window, 0x7FFF, nullptr, red, 0);
+         },
          L"输入参数有问题"},
         {"null instance",
          [&](TrayIcon& t) { return t.AddIcon(nullptr, window, 0x8000, "tip", red, 0); },
@@ -205,7 +213,7 @@ TEST_F(TrayIconTest, CallsBeforeAnyAddDoNothing)
     TrayIcon icon;
     EXPECT_EQ(icon.ModifyIcon(red, "tip"), 0);
     EXPECT_EQ(icon.HideIcon(), 1);
-    EXPECT_EQ(icon.ReAddIcon(), 1);   // removed is 0: nothing to bring back
+    EXPECT_EQ(icon.ReAddIcon(), 1);  // removed is 0: nothing to bring back
     EXPECT_EQ(icon.shellCalls, 0);
     ASSERT_EQ(Add(icon, red, "tip"), 1);
     EXPECT_EQ(icon.ModifyIcon(nullptr, "tip"), 0);
@@ -230,7 +238,7 @@ TEST_F(TrayIconTest, ShellRefusalsShowInTheFlags)
     EXPECT_EQ(first.ModifyIcon(red, "again"), 0);
     EXPECT_EQ(first.hidden, 1);
     EXPECT_EQ(first.removed, 0);
-    EXPECT_EQ(first.HideIcon(), 1);   // hidden already: no call
+    EXPECT_EQ(first.HideIcon(), 1);  // hidden already: no call
 }
 
 TEST_F(TrayIconTest, BalloonFillsTheRecordAndClearsItsText)

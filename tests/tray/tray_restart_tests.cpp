@@ -32,8 +32,8 @@ void ShellLosesIcon()
 void ShellRestarts()
 {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(NotifySession.trayWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL,
-                        10000, &ignored);
+    SendMessageTimeoutA(NotifySession.trayWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
+                        SMTO_NORMAL, 10000, &ignored);
 }
 
 using TrayRestartTest = TraySessionTest;
@@ -42,7 +42,7 @@ TEST_F(TrayRestartTest, ShellThatRestartedGetsTheCurrentIconAndTipAgain)
 {
     ApplyTrayRequest(&first);
     ASSERT_TRUE(WaitFor([&] { return NotificationAreaPixels(kRed) == kIconPixels; }));
-    ApplyTrayRequest(&second);   // what the session shows now: green, "second"
+    ApplyTrayRequest(&second);  // what the session shows now: green, "second"
     ASSERT_TRUE(WaitFor([&] { return NotificationAreaPixels(kGreen) == kIconPixels; }));
 
     for (int restart = 0; restart < 2; ++restart) {
@@ -83,8 +83,14 @@ TEST_F(TrayRestartTest, IconTheHostHidStaysHiddenUntilTheHostShowsIt)
 
 TEST(TrayRestart, OnlyALiveSessionWithAnAddedIconTheHostHasNotHiddenAddsItAgain)
 {
-    struct Case { int ending, added, hidden; bool back; } cases[] = {
-        {0, 1, 0, true}, {1, 1, 0, false}, {0, 0, 0, false}, {0, 1, 1, false},
+    struct Case {
+        int ending, added, hidden;
+        bool back;
+    } cases[] = {
+        {0, 1, 0, true},
+        {1, 1, 0, false},
+        {0, 0, 0, false},
+        {0, 1, 1, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TrayIconBackAfterShellRestart(c.ending, c.added, c.hidden), c.back)

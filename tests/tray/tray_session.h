@@ -65,8 +65,7 @@ protected:
     // Posts shell events to the tray window in order, as the shell would send them.
     static void PostEvents(std::initializer_list<std::pair<UINT, LPARAM>> events)
     {
-        for (const auto& e : events)
-            PostMessageA(NotifySession.trayWindow, e.first, 0, e.second);
+        for (const auto& e : events) PostMessageA(NotifySession.trayWindow, e.first, 0, e.second);
     }
 
     TrayRequest first = {}, second = {};

@@ -21,7 +21,7 @@ inline HICON SolidIcon(COLORREF colour)
     FillRect(memory, &all, brush);
     DeleteObject(brush);
     SelectObject(memory, mask);
-    PatBlt(memory, 0, 0, 16, 16, BLACKNESS);   // opaque everywhere
+    PatBlt(memory, 0, 0, 16, 16, BLACKNESS);  // opaque everywhere
     SelectObject(memory, old);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);

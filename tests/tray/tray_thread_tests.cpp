@@ -16,13 +16,18 @@ namespace {
 
 TEST(WindowsVersion, ClassifiesEveryRowOfTheTable)
 {
-    struct Case { DWORD getVersion; bool haveInfo; DWORD major, minor; int want; } cases[] = {
-        {0x80000003, false, 0, 0, kWinWin32s},     // 95 family below 4: GetVersion decides
+    struct Case {
+        DWORD getVersion;
+        bool haveInfo;
+        DWORD major, minor;
+        int want;
+    } cases[] = {
+        {0x80000003, false, 0, 0, kWinWin32s},  // 95 family below 4: GetVersion decides
         {0x80000003, true, 4, 10, kWinWin32s},
         {0x80000004, true, 4, 0, kWin95},
         {0x80000004, true, 4, 3, kWin95},
-        {0x80000004, true, 5, 0, kWin95},          // another major in GetVersionExA
-        {0x80000004, false, 0, 0, kWin95},         // no version record
+        {0x80000004, true, 5, 0, kWin95},   // another major in GetVersionExA
+        {0x80000004, false, 0, 0, kWin95},  // no version record
         {0x80000004, true, 4, 10, kWin98},
         {0x80000004, true, 4, 90, kWinMe},
         {0x00000004, true, 4, 0, kWinNT4},
@@ -34,7 +39,7 @@ TEST(WindowsVersion, ClassifiesEveryRowOfTheTable)
         {0x17700006, true, 6, 0, kWinOtherNT},
         {0x1DB10106, true, 6, 1, kWinOtherNT},
         {0x4A61000A, true, 10, 0, kWinOtherNT},
-        {0x0A280105, false, 0, 0, kWinOtherNT},    // NT without a version record
+        {0x0A280105, false, 0, 0, kWinOtherNT},  // NT without a version record
     };
     for (const Case& c : cases) {
         OSVERSIONINFOA info = {};
@@ -45,7 +50,7 @@ TEST(WindowsVersion, ClassifiesEveryRowOfTheTable)
             << std::hex << c.getVersion << std::dec << " " << c.major << "." << c.minor;
         EXPECT_EQ(UsesBalloonTips(c.want), c.want == kWinXP || c.want == kWinServer2003);
     }
-    EXPECT_EQ(ClassifyWindowsVersion(), kWinOtherNT);   // Wine's default, Windows 7
+    EXPECT_EQ(ClassifyWindowsVersion(), kWinOtherNT);  // Wine's default, Windows 7
 }
 
 using TrayThreadTest = TraySessionTest;
@@ -112,8 +117,12 @@ TEST_F(TrayThreadTest, BalloonEventsSetTheResult)
         {"timed out", {{0x8400, 1028}}, 1000},
         {"timed out, second callback value", {{0x8403, 1028}}, 1000},
         {"clicked and timed out", {{0x8400, 1029}, {0x8400, 1028}}, 1001},
-        {"icon clicks do not end it", {{0x8400, WM_LBUTTONDOWN}, {0x8400, WM_LBUTTONUP}, {0x8400, 1028}}, 1000},
-        {"shown and hidden do not end it", {{0x8400, 0x402}, {0x8400, 0x403}, {0x8400, 1029}}, 1001},
+        {"icon clicks do not end it",
+         {{0x8400, WM_LBUTTONDOWN}, {0x8400, WM_LBUTTONUP}, {0x8400, 1028}},
+         1000},
+        {"shown and hidden do not end it",
+         {{0x8400, 0x402}, {0x8400, 0x403}, {0x8400, 1029}},
+         1001},
     };
     for (const Case& c : cases) {
         Fill(first, red, "balloon");
@@ -134,7 +143,11 @@ TEST_F(TrayThreadTest, BalloonEventsSetTheResult)
 
 TEST_F(TrayThreadTest, BalloonThatCannotBeShownEndsTheSessionAtOnce)
 {
-    struct Case { const char* name; UINT timeoutMs; bool icon; } cases[] = {
+    struct Case {
+        const char* name;
+        UINT timeoutMs;
+        bool icon;
+    } cases[] = {
         {"display time below the range", 9999, true},
         {"display time above the range", 30001, true},
         {"no icon in the notification area", 10000, false},
@@ -210,14 +223,13 @@ TEST_F(TrayThreadTest, RequestsThatRaceTheStartShareOneThread)
             ApplyTrayRequest(request);
         };
         std::thread a(call, &first), b(call, &second);
-        while (ready < 2)
-            Sleep(0);
+        while (ready < 2) Sleep(0);
         SetEvent(go);
         a.join();
         b.join();
         CloseHandle(go);
         ASSERT_TRUE(WaitFor([] { return NotificationAreaPixels(kRed) >= kIconPixels; }));
-        Sleep(100);   // let a second thread, if one was started, add its icon too
+        Sleep(100);  // let a second thread, if one was started, add its icon too
         EXPECT_EQ(NotificationAreaPixels(kRed), kIconPixels) << "round " << round;
         // One abort ends the one session; a second thread would keep running.
         second.abort = 1;
@@ -245,14 +257,16 @@ TEST_F(TrayThreadTest, BalloonFallsBackToAWaitingPopup)
     DWORD delay = 0;
     std::thread user([&] {
         HWND popup = nullptr;
-        if (!WaitFor([&] { return (popup = FindWindowA("VorbelNotify", nullptr)) && IsWindowVisible(popup); }))
+        if (!WaitFor([&] {
+                return (popup = FindWindowA("VorbelNotify", nullptr)) && IsWindowVisible(popup);
+            }))
             return;
         style = NotifySession.style;
         message = NotifySession.messageText;
         url = NotifySession.linkUrl;
         link = NotifySession.linkText;
         delay = NotifySession.closeDelayMs;
-        PostMessageA(popup, WM_COMMAND, 0x9200, 0);   // the close button
+        PostMessageA(popup, WM_COMMAND, 0x9200, 0);  // the close button
     });
     int shown = ShowBalloonRequest(&first);
     user.join();
@@ -262,7 +276,7 @@ TEST_F(TrayThreadTest, BalloonFallsBackToAWaitingPopup)
     EXPECT_EQ(url, "http://example.invalid/update");
     EXPECT_EQ(link, "Details");
     EXPECT_EQ(delay, 12000u);
-    EXPECT_EQ(NotifySession.resultCode, 1000);   // close button under NS_CLOSEBOX
+    EXPECT_EQ(NotifySession.resultCode, 1000);  // close button under NS_CLOSEBOX
     EXPECT_FALSE(TrayThreadRunning());
     EXPECT_EQ(NotifySession.trayWindow, nullptr);
 }

@@ -13,7 +13,8 @@ using namespace traytest;
 
 namespace {
 
-const CLSID kNtfObj = {0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA2}};
+const CLSID kNtfObj = {
+    0xABEC6103, 0xF6AC, 0x43A3, {0x83, 0x4F, 0xFB, 0x03, 0xFB, 0xA3, 0x39, 0xA2}};
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
@@ -32,14 +33,17 @@ TEST(TrayUnload, FreeLibraryWhileTheTrayThreadRunsKeepsTheHostAlive)
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     HMODULE dll = LoadLibraryA(DllPath().c_str());
     ASSERT_NE(dll, nullptr) << DllPath();
-    auto getClassObject = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    auto canUnload = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<CanUnloadFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
     ASSERT_TRUE(getClassObject && canUnload);
 
     IClassFactory* factory = nullptr;
     ASSERT_EQ(getClassObject(kNtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
     IUnknown* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
 
     HICON red = SolidIcon(kRed);
     TrayRequest request = {};
@@ -53,7 +57,7 @@ TEST(TrayUnload, FreeLibraryWhileTheTrayThreadRunsKeepsTheHostAlive)
 
     object->Release();
     factory->Release();
-    EXPECT_EQ(canUnload(), S_FALSE);   // the tray thread still runs the module's code
+    EXPECT_EQ(canUnload(), S_FALSE);  // the tray thread still runs the module's code
     EXPECT_TRUE(FreeLibrary(dll));
 
     // The module stays while its thread runs; the host goes on, and so does the icon.

@@ -86,8 +86,9 @@ public:
                 reinterpret_cast<void*>(GetProcAddress(dll_, "DllCanUnloadNow")));
         }
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(getClassObject_(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-                  S_OK);
+        EXPECT_EQ(
+            getClassObject_(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         if (!factory)
             return nullptr;
         IAxObj* object = nullptr;
@@ -179,10 +180,7 @@ protected:
         wc.lpszClassName = L"UnloadTestHost";
         RegisterClassW(&wc);
     }
-    static void TearDownTestSuite()
-    {
-        Regsvr32(DllPath(), true);
-    }
+    static void TearDownTestSuite() { Regsvr32(DllPath(), true); }
 
     void SetUp() override
     {
@@ -284,9 +282,9 @@ TEST_P(Unload, StaysWhileThePopupProcedureRunsAfterItsWindowHasGone)
         sliding = IsWindow(popup) && GetWindowRect(popup, &place) && place.bottom >= 748;
         ReleaseAndOffer(object);
         loadedWhileSliding = Loaded();
-        DestroyWindow(hostWindow);   // the popup it owns goes with it
+        DestroyWindow(hostWindow);  // the popup it owns goes with it
         popupGone = !IsWindow(popup);
-        host->Offer();   // the slide and the popup's procedure are still to return
+        host->Offer();  // the slide and the popup's procedure are still to return
         loadedAfterClose = Loaded();
     };
     InvalidateRect(hostWindow, nullptr, TRUE);
@@ -322,7 +320,8 @@ TEST_P(Unload, StaysWhileTheWaitLoopRunsEvenAfterThePopupHasGone)
              return o->Action(heading.value, body.value, nullptr, nullptr, 0,
                               NTF_STYLE_WAIT | NTF_STYLE_CLOSEBOX, r);
          }},
-        {"ShowUpdateBalloon", [&](IAxObj* o, short* r) { return o->ShowUpdateBalloon(&request, r); }},
+        {"ShowUpdateBalloon",
+         [&](IAxObj* o, short* r) { return o->ShowUpdateBalloon(&request, r); }},
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.name);
@@ -337,7 +336,7 @@ TEST_P(Unload, StaysWhileTheWaitLoopRunsEvenAfterThePopupHasGone)
             // The popup's timer closes it: slide-out, destruction, all inside this send.
             SendMessageA(popup, WM_TIMER, kPopupTimerId, 0);
             popupGone = !IsWindow(popup);
-            host->Offer();   // the wait loop and Action are still to return into the module
+            host->Offer();  // the wait loop and Action are still to return into the module
             loadedAfterClose = Loaded();
         };
         PostMessageW(hostWindow, kRunStep, 0, 0);
@@ -368,18 +367,19 @@ TEST_P(Unload, StaysWhileTheDialogRunsAndGoesWhenActionHasReturned)
     bool ran = false, loadedWithDialog = false, loadedAfterEnd = false;
     hostStep = [&] {
         ran = true;
-        HWND dialog = ThreadDialog(false);   // it may not be shown yet
+        HWND dialog = ThreadDialog(false);  // it may not be shown yet
         ReleaseAndOffer(object);
         loadedWithDialog = Loaded() && dialog != nullptr;
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);   // the OK button ends the dialog
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);  // the OK button ends the dialog
         host->Offer();
         loadedAfterEnd = Loaded();
     };
     PostMessageW(hostWindow, kRunStep, 0, 0);
     IAxObj* calling = object;
     short result = -1;
-    EXPECT_EQ(calling->Action(heading.value, body.value, nullptr, nullptr, 0, NTF_STYLE_DIALOG, &result),
-              S_OK);
+    EXPECT_EQ(
+        calling->Action(heading.value, body.value, nullptr, nullptr, 0, NTF_STYLE_DIALOG, &result),
+        S_OK);
     EXPECT_TRUE(ran);
     EXPECT_TRUE(loadedWithDialog);
     EXPECT_TRUE(loadedAfterEnd);

@@ -19,7 +19,8 @@ struct BenchRuns {
 };
 
 // One row of the Markdown table the program prints.
-void PrintRow(const std::string& what, const std::string& median, int runs, const std::string& note);
+void PrintRow(const std::string& what, const std::string& median, int runs,
+              const std::string& note);
 std::string Ms(double value, int decimals = 1);
 std::string Ns(double milliseconds);
 

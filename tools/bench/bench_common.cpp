@@ -15,7 +15,8 @@ double NowMs()
 
 double Median(std::vector<double> values)
 {
-    if (values.empty()) return 0;
+    if (values.empty())
+        return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -51,7 +52,8 @@ void PumpMessages()
 IAxObj* MakeNtfObj()
 {
     IClassFactory* factory = nullptr;
-    if (FAILED(DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+    if (FAILED(
+            DllGetClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
         return nullptr;
     IAxObj* object = nullptr;
     factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object));

@@ -31,19 +31,21 @@ VARIANT UintArg(unsigned value)
     v.uintVal = value;
     return v;
 }
-}
+}  // namespace
 
 void BenchInvoke(const BenchRuns& r)
 {
     InitialNotifySession(&NotifySession);
     IAxObj* object = MakeNtfObj();
-    if (!object) return;
+    if (!object)
+        return;
     const int runs = r.Of(100);
     const std::string batches = "median of batches of 1000 calls";
 
     VARIANT delay[1] = {UintArg(9000)};
     DISPPARAMS delayArgs = {delay, nullptr, 1, 0};
-    VARIANT colours[5] = {UintArg(0), UintArg(0x0000), UintArg(0x6BBF), UintArg(0x7FFF), UintArg(0x56BF)};
+    VARIANT colours[5] = {UintArg(0), UintArg(0x0000), UintArg(0x6BBF), UintArg(0x7FFF),
+                          UintArg(0x56BF)};
     DISPPARAMS colourArgs = {colours, nullptr, 5, 0};
     BSTR list = SysAllocString(L"Remember|Install tonight|Never ask again");
     VARIANT checkArgs[2];
@@ -60,19 +62,21 @@ void BenchInvoke(const BenchRuns& r)
     const double direct = PerCall(runs, [&] { object->TimeInterval(9000); });
     PrintRow("`TimeInterval` through the interface table", Ns(direct), runs, batches);
     const double timeInterval = PerCall(runs, [&] {
-        object->Invoke(NTF_DISPID_TIMEINTERVAL, IID_NULL, 0, DISPATCH_METHOD, &delayArgs, nullptr, nullptr, nullptr);
+        object->Invoke(NTF_DISPID_TIMEINTERVAL, IID_NULL, 0, DISPATCH_METHOD, &delayArgs, nullptr,
+                       nullptr, nullptr);
     });
     PrintRow("`Invoke` of `TimeInterval` (DISPID 5, one VT_UINT)", Ns(timeInterval), runs, batches);
     const double setColor = PerCall(runs, [&] {
-        object->Invoke(NTF_DISPID_SETCOLOR, IID_NULL, 0, DISPATCH_METHOD, &colourArgs, nullptr, nullptr, nullptr);
+        object->Invoke(NTF_DISPID_SETCOLOR, IID_NULL, 0, DISPATCH_METHOD, &colourArgs, nullptr,
+                       nullptr, nullptr);
     });
     PrintRow("`Invoke` of `SetColor` (DISPID 6, five VT_UINT)", Ns(setColor), runs, batches);
     const double setCheck = PerCall(runs, [&] {
-        object->Invoke(NTF_DISPID_SETCHECKINFO, IID_NULL, 0, DISPATCH_METHOD, &checkDispArgs, &result, nullptr,
-                       nullptr);
+        object->Invoke(NTF_DISPID_SETCHECKINFO, IID_NULL, 0, DISPATCH_METHOD, &checkDispArgs,
+                       &result, nullptr, nullptr);
     });
-    PrintRow("`Invoke` of `SetCheckInfo` (a 40-character VT_BSTR list, VT_I2 mask, VT_I2 result)", Ns(setCheck),
-             runs, batches + "; includes the conversion to code page 936");
+    PrintRow("`Invoke` of `SetCheckInfo` (a 40-character VT_BSTR list, VT_I2 mask, VT_I2 result)",
+             Ns(setCheck), runs, batches + "; includes the conversion to code page 936");
 
     // A script engine without a cached DISPID looks the name up before every call.
     OLECHAR name[] = L"SetColor";

@@ -20,7 +20,8 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: ntf_bench [--quick] [--only memory|paint|action|invoke]\n");
+            std::fprintf(stderr,
+                         "usage: ntf_bench [--quick] [--only memory|paint|action|invoke]\n");
             return 2;
         }
     }
@@ -35,8 +36,12 @@ int main(int argc, char** argv)
     const struct {
         const char* name;
         void (*run)(const BenchRuns&);
-    } groups[] = {{"memory", BenchMemory}, {"paint", BenchPaint}, {"action", BenchAction}, {"invoke", BenchInvoke}};
+    } groups[] = {{"memory", BenchMemory},
+                  {"paint", BenchPaint},
+                  {"action", BenchAction},
+                  {"invoke", BenchInvoke}};
     for (const auto& group : groups)
-        if (!only || std::strcmp(only, group.name) == 0) group.run(runs);
+        if (!only || std::strcmp(only, group.name) == 0)
+            group.run(runs);
     return 0;
 }

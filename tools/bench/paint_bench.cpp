@@ -16,17 +16,18 @@ const int kWidth = 280, kHeight = 180;
 void SetSampleSession()
 {
     InitialNotifySession(&NotifySession);
-    std::strcpy(NotifySession.messageText, "\xD0\xC2\xB0\xE6\xB1\xBE\nbody text of the notification");
+    std::strcpy(NotifySession.messageText,
+                "\xD0\xC2\xB0\xE6\xB1\xBE\nbody text of the notification");
     std::strcpy(NotifySession.linkUrl, "http://example.org/");
     NotifySession.checkCount = 1;
 }
-}
+}  // namespace
 
 void BenchPaint(const BenchRuns& r)
 {
     SetSampleSession();
-    HWND face = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr, nullptr,
-                                nullptr);
+    HWND face = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
+                                nullptr, nullptr);
     // The screen DC goes back at once: held, it makes every later GetDC(NULL) build a new DC,
     // and Wine's LoadIconA takes one to read the colour depth (it would cost five times more).
     HDC screen = GetDC(nullptr);
@@ -49,8 +50,11 @@ void BenchPaint(const BenchRuns& r)
         std::function<void()> work;
         std::vector<double> times;
     } pieces[] = {
-        {"one `PaintNotification`, 280 x 180 face with heading, body, link, default gradient (64 bands)",
-         "into a screen-compatible memory bitmap", [&] { PaintNotification(face, dc); }, {}},
+        {"one `PaintNotification`, 280 x 180 face with heading, body, link, default gradient (64 "
+         "bands)",
+         "into a screen-compatible memory bitmap",
+         [&] { PaintNotification(face, dc); },
+         {}},
         // Only the bottom strip of one slide step visible: what is left is the cost of the
         // calls, not of the pixels.
         {"the same paint clipped to the 3-px bottom strip one slide step uncovers",
@@ -74,23 +78,31 @@ void BenchPaint(const BenchRuns& r)
              DeleteObject(n);
          },
          {}},
-        {"part: the gradient band (64 brushes created, filled, deleted)", "",
-         [&] { FillVerticalGradient(dc, band, NotifySession.gradientFrom, NotifySession.gradientTo); }, {}},
-        {"part: LoadIconA of the two icons", "shared icons: the same handles come back",
+        {"part: the gradient band (64 brushes created, filled, deleted)",
+         "",
+         [&] {
+             FillVerticalGradient(dc, band, NotifySession.gradientFrom, NotifySession.gradientTo);
+         },
+         {}},
+        {"part: LoadIconA of the two icons",
+         "shared icons: the same handles come back",
          [&] {
              LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_WARNING_ICON));
              LoadIconA(moduleHandle, MAKEINTRESOURCEA(IDI_APP_ICON));
          },
          {}},
-        {"part: DrawIcon of the two icons", "32 x 32",
+        {"part: DrawIcon of the two icons",
+         "32 x 32",
          [&] {
              DrawIcon(dc, 16, 16, corner);
              DrawIcon(dc, 244, 144, app);
          },
          {}},
-        {"part: heading, body and underlined link (DrawTextA, fonts already made)", "",
+        {"part: heading, body and underlined link (DrawTextA, fonts already made)",
+         "",
          [&] {
-             RECT heading = {62, 24, 268, 44}, body = {30, 60, 250, 160}, link = {30, 160, 250, 172};
+             RECT heading = {62, 24, 268, 44}, body = {30, 60, 250, 160},
+                  link = {30, 160, 250, 172};
              HGDIOBJ old = SelectObject(dc, bold);
              SetBkMode(dc, TRANSPARENT);
              DrawTextA(dc, "\xD0\xC2\xB0\xE6\xB1\xBE", -1, &heading, DT_WORDBREAK);
@@ -106,7 +118,8 @@ void BenchPaint(const BenchRuns& r)
         for (Piece& piece : pieces) {
             const double t0 = NowMs();
             piece.work();
-            if (i >= 20) piece.times.push_back(NowMs() - t0);  // the first 20 warm up
+            if (i >= 20)
+                piece.times.push_back(NowMs() - t0);  // the first 20 warm up
         }
     for (Piece& piece : pieces) PrintRow(piece.what, Ms(Median(piece.times), 3), runs, piece.note);
 

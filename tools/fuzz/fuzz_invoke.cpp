@@ -62,7 +62,7 @@ struct Options {
     uint64_t seed = 0x5EED2026;
     unsigned count = 300;
     unsigned seconds = 100;
-    unsigned first = 1;   // calls before this one are drawn but not made
+    unsigned first = 1;  // calls before this one are drawn but not made
     bool trace = false;
 };
 
@@ -131,7 +131,7 @@ std::string Format(const char* format, ...)
 
 struct Wanted {
     unsigned count;
-    VARTYPE tags[6];   // first positional argument first; rgvarg holds them reversed
+    VARTYPE tags[6];  // first positional argument first; rgvarg holds them reversed
     bool writesResult;
 };
 
@@ -148,7 +148,10 @@ const Wanted kWanted[10] = {
     {1, {VT_BSTR}, true},
 };
 
-bool KnownDispId(DISPID id) { return id >= 1 && id <= 9; }
+bool KnownDispId(DISPID id)
+{
+    return id >= 1 && id <= 9;
+}
 
 // The tag rgvarg[index] must have for the method, or VT_EMPTY when the method reads no such entry.
 VARTYPE WantedTag(DISPID id, unsigned index)
@@ -188,7 +191,7 @@ Expectation Expect(bool serverOff, DISPID id, WORD flags, bool nullParams, bool 
 
 uint64_t runSeed = 0;
 volatile LONG currentCall = 0;
-volatile ULONGLONG callStarted = 0;   // 0 while no call runs
+volatile ULONGLONG callStarted = 0;  // 0 while no call runs
 char currentText[2048] = "";
 
 void PrintCurrent(const char* what)
@@ -218,7 +221,7 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
 struct HostThings {
     HICON icons[2] = {};
     HWND window = nullptr;
-    HWND deadWindow = nullptr;   // a handle that once was a window of this thread
+    HWND deadWindow = nullptr;  // a handle that once was a window of this thread
     TrayRequest* requests = nullptr;
     static constexpr unsigned kRequests = 6;
     static constexpr unsigned kMostArguments = 8;
@@ -233,8 +236,8 @@ struct HostThings {
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "NtfFuzzHost";
         RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "NtfFuzzHost", "fuzz host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+        window = CreateWindowExA(0, "NtfFuzzHost", "fuzz host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                 nullptr, nullptr, windowClass.hInstance, nullptr);
         deadWindow = CreateWindowExA(0, "NtfFuzzHost", "gone", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
                                      nullptr, nullptr, windowClass.hInstance, nullptr);
         DestroyWindow(deadWindow);
@@ -245,8 +248,7 @@ struct HostThings {
     {
         DestroyWindow(window);
         UnregisterClassA("NtfFuzzHost", GetModuleHandleA(nullptr));
-        for (HICON icon : icons)
-            DestroyIcon(icon);
+        for (HICON icon : icons) DestroyIcon(icon);
         std::free(requests);
     }
     // count VARIANTs whose end is the guard page.
@@ -257,45 +259,61 @@ struct HostThings {
 // Random values
 
 const wchar_t kChinese[] = L"通知更新下载安装确定取消你好世界中文测试提示信息请稍候完成失败网络";
-const wchar_t kUnrepresentable[] = {0xAC00, 0xAC01, 0xD55C, 0x0E01, 0x0E2A, 0x05D0, 0x0627,
-                                    0x20A9, 0x2603, 0xFFFF, 0xFFFE};
+const wchar_t kUnrepresentable[] = {0xAC00, 0xAC01, 0xD55C, 0x0E01, 0x0E2A, 0x05D0,
+                                    0x0627, 0x20A9, 0x2603, 0xFFFF, 0xFFFE};
 
 std::wstring RandomWide(Rng& rng, std::string* kind)
 {
-    static const unsigned kLengths[] = {0, 1, 2, 5, 16, 40, 129, 130, 258, 259, 260, 300,
-                                        511, 1023, 1024, 1100, 3000};
+    static const unsigned kLengths[] = {0,   1,   2,   5,   16,   40,   129,  130, 258,
+                                        259, 260, 300, 511, 1023, 1024, 1100, 3000};
     unsigned length;
     const unsigned size = rng.Below(100);
-    if (size < 45) length = rng.Below(17);
-    else if (size < 75) length = rng.Pick(kLengths);
-    else if (size < 95) length = rng.Below(700);
-    else if (size < 99) length = 3000 + rng.Below(17000);
-    else length = 100000;
+    if (size < 45)
+        length = rng.Below(17);
+    else if (size < 75)
+        length = rng.Pick(kLengths);
+    else if (size < 95)
+        length = rng.Below(700);
+    else if (size < 99)
+        length = 3000 + rng.Below(17000);
+    else
+        length = 100000;
     const unsigned flavour = rng.Below(6);
-    static const char* const kKinds[] = {"ascii", "gbk", "unrepresentable", "mixed", "separators",
-                                         "surrogates"};
+    static const char* const kKinds[] = {"ascii", "gbk",        "unrepresentable",
+                                         "mixed", "separators", "surrogates"};
     std::wstring text;
     text.reserve(length);
     for (unsigned i = 0; i < length; ++i) {
         unsigned f = flavour == 3 ? rng.Below(6) : flavour;
-        if (f != 4 && rng.Percent(8)) f = 4;   // lists: separators anywhere
+        if (f != 4 && rng.Percent(8))
+            f = 4;  // lists: separators anywhere
         wchar_t c;
         switch (f) {
-        case 0: c = static_cast<wchar_t>(0x20 + rng.Below(0x5F)); break;
-        case 1: c = kChinese[rng.Below(sizeof kChinese / sizeof kChinese[0] - 1)]; break;
-        case 2: c = rng.Pick(kUnrepresentable); break;
-        case 4: c = L'|'; break;
+        case 0:
+            c = static_cast<wchar_t>(0x20 + rng.Below(0x5F));
+            break;
+        case 1:
+            c = kChinese[rng.Below(sizeof kChinese / sizeof kChinese[0] - 1)];
+            break;
+        case 2:
+            c = rng.Pick(kUnrepresentable);
+            break;
+        case 4:
+            c = L'|';
+            break;
         case 5:
-            if (rng.Percent(50) && i + 1 < length) {   // a pair, or a lone half
+            if (rng.Percent(50) && i + 1 < length) {  // a pair, or a lone half
                 text += static_cast<wchar_t>(0xD83D);
                 c = static_cast<wchar_t>(0xDE00 + rng.Below(0x40));
                 ++i;
             } else {
                 c = static_cast<wchar_t>(rng.Percent(50) ? 0xD800 + rng.Below(0x400)
-                                                          : 0xDC00 + rng.Below(0x400));
+                                                         : 0xDC00 + rng.Below(0x400));
             }
             break;
-        default: c = static_cast<wchar_t>(1 + rng.Below(0x2FFF)); break;   // controls included
+        default:
+            c = static_cast<wchar_t>(1 + rng.Below(0x2FFF));
+            break;  // controls included
         }
         text += c;
     }
@@ -311,17 +329,24 @@ std::wstring RandomWide(Rng& rng, std::string* kind)
 
 LONG RandomStyle(Rng& rng)
 {
-    if (rng.Percent(3)) return -1;
-    if (rng.Percent(4)) return static_cast<LONG>(rng.U32());
-    struct Bit { LONG bit; unsigned percent; };
+    if (rng.Percent(3))
+        return -1;
+    if (rng.Percent(4))
+        return static_cast<LONG>(rng.U32());
+    struct Bit {
+        LONG bit;
+        unsigned percent;
+    };
     static const Bit kBits[] = {
-        {NS_DIALOG, 15}, {NS_CLOSEBOX, 35}, {NS_ICON_ERROR, 15}, {NS_ICON_ALERT, 15},
-        {NS_ICON_INFO, 15}, {NS_WAIT, 30}, {NS_STICKY, 20}, {NS_FLATBORDER, 30},
+        {NS_DIALOG, 15},    {NS_CLOSEBOX, 35}, {NS_ICON_ERROR, 15}, {NS_ICON_ALERT, 15},
+        {NS_ICON_INFO, 15}, {NS_WAIT, 30},     {NS_STICKY, 20},     {NS_FLATBORDER, 30},
     };
     LONG style = 0;
     for (const Bit& b : kBits)
-        if (rng.Percent(b.percent)) style |= b.bit;
-    if (rng.Percent(15)) style |= static_cast<LONG>(1u << rng.Below(32));
+        if (rng.Percent(b.percent))
+            style |= b.bit;
+    if (rng.Percent(15))
+        style |= static_cast<LONG>(1u << rng.Below(32));
     return style;
 }
 
@@ -329,9 +354,10 @@ LONG RandomStyle(Rng& rng)
 // match any generation, so a garbage handle keeps its upper half away from both.
 LONG GarbageHandle(Rng& rng)
 {
-    static const LONG kSpecial[] = {1, -1, -3 /* HWND_MESSAGE */, 0xFFFF, 0x7FFFFFFF,
-                                    static_cast<LONG>(0x80000000)};
-    if (rng.Percent(40)) return rng.Pick(kSpecial);
+    static const LONG kSpecial[] = {1,      -1,         -3 /* HWND_MESSAGE */,
+                                    0xFFFF, 0x7FFFFFFF, static_cast<LONG>(0x80000000)};
+    if (rng.Percent(40))
+        return rng.Pick(kSpecial);
     return static_cast<LONG>(((0x4000 + rng.Below(0xBFFE)) << 16) | rng.Below(0x10000));
 }
 
@@ -339,29 +365,43 @@ LONG RandomOwner(Rng& rng, const HostThings& host, std::string* text)
 {
     const unsigned pick = rng.Below(100);
     LONG owner;
-    if (pick < 40) { owner = 0; *text = "null"; }
-    else if (pick < 65) { owner = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host.window)); *text = "host window"; }
-    else if (pick < 75) { owner = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host.deadWindow)); *text = "dead window"; }
-    else { owner = GarbageHandle(rng); *text = "garbage"; }
+    if (pick < 40) {
+        owner = 0;
+        *text = "null";
+    } else if (pick < 65) {
+        owner = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host.window));
+        *text = "host window";
+    } else if (pick < 75) {
+        owner = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host.deadWindow));
+        *text = "dead window";
+    } else {
+        owner = GarbageHandle(rng);
+        *text = "garbage";
+    }
     *text += Format(" 0x%08lX", static_cast<unsigned long>(owner));
     return owner;
 }
 
 DWORD RandomDelay(Rng& rng)
 {
-    static const DWORD kDelays[] = {0, 1, 2, 50, 9000, 10000, 19999, 20000, 20001, 40000,
-                                    0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
-    if (rng.Percent(30)) return rng.Below(3000);
-    if (rng.Percent(15)) return rng.U32();
+    static const DWORD kDelays[] = {0,     1,     2,     50,         9000,        10000,      19999,
+                                    20000, 20001, 40000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+    if (rng.Percent(30))
+        return rng.Below(3000);
+    if (rng.Percent(15))
+        return rng.U32();
     return rng.Pick(kDelays);
 }
 
 uint64_t RandomIconField(Rng& rng, const HostThings& host)
 {
     const unsigned pick = rng.Below(100);
-    if (pick < 25) return 0;
-    if (pick < 65) return reinterpret_cast<uintptr_t>(host.icons[rng.Below(2)]);
-    if (pick < 80) return static_cast<uint64_t>(static_cast<int64_t>(GarbageHandle(rng)));
+    if (pick < 25)
+        return 0;
+    if (pick < 65)
+        return reinterpret_cast<uintptr_t>(host.icons[rng.Below(2)]);
+    if (pick < 80)
+        return static_cast<uint64_t>(static_cast<int64_t>(GarbageHandle(rng)));
     return rng.Next();
 }
 
@@ -373,9 +413,12 @@ void RandomField(Rng& rng, char* field, size_t size)
     for (size_t i = 0; i < length; ++i) {
         const unsigned pick = rng.Below(10);
         char c;
-        if (pick < 5) c = static_cast<char>(0x20 + rng.Below(0x5F));
-        else if (pick < 6) c = '|';
-        else c = static_cast<char>(0x80 + rng.Below(0x7F));   // lead and trail bytes of GBK
+        if (pick < 5)
+            c = static_cast<char>(0x20 + rng.Below(0x5F));
+        else if (pick < 6)
+            c = '|';
+        else
+            c = static_cast<char>(0x80 + rng.Below(0x7F));  // lead and trail bytes of GBK
         field[i] = c;
     }
 }
@@ -402,14 +445,22 @@ void RandomRequest(Rng& rng, const HostThings& host, TrayRequest* request)
 const char* TagName(VARTYPE vt)
 {
     switch (vt) {
-    case VT_EMPTY: return "EMPTY";
-    case VT_NULL: return "NULL";
-    case VT_I2: return "I2";
-    case VT_I4: return "I4";
-    case VT_BSTR: return "BSTR";
-    case VT_UI1: return "UI1";
-    case VT_UINT: return "UINT";
-    default: return nullptr;
+    case VT_EMPTY:
+        return "EMPTY";
+    case VT_NULL:
+        return "NULL";
+    case VT_I2:
+        return "I2";
+    case VT_I4:
+        return "I4";
+    case VT_BSTR:
+        return "BSTR";
+    case VT_UI1:
+        return "UI1";
+    case VT_UINT:
+        return "UINT";
+    default:
+        return nullptr;
     }
 }
 
@@ -417,10 +468,14 @@ std::string TagText(VARTYPE vt)
 {
     const char* base = TagName(vt & VT_TYPEMASK);
     std::string text = base ? base : Format("0x%X", vt & VT_TYPEMASK);
-    if (vt & VT_BYREF) text += "|BYREF";
-    if (vt & VT_ARRAY) text += "|ARRAY";
-    if (vt & VT_VECTOR) text += "|VECTOR";
-    if (vt & 0x8000) text += "|0x8000";
+    if (vt & VT_BYREF)
+        text += "|BYREF";
+    if (vt & VT_ARRAY)
+        text += "|ARRAY";
+    if (vt & VT_VECTOR)
+        text += "|VECTOR";
+    if (vt & 0x8000)
+        text += "|0x8000";
     return text;
 }
 
@@ -433,7 +488,7 @@ struct Call {
     bool nullParams = false;
     bool nullArgs = false;
     UINT cArgs = 0;
-    unsigned physical = 0;    // VARIANTs really there (cArgs may claim more)
+    unsigned physical = 0;  // VARIANTs really there (cArgs may claim more)
     UINT named = 0;
     bool nullNamedIds = false;
     DISPID namedIds[8] = {};
@@ -451,36 +506,44 @@ struct Call {
 
     std::string Describe() const
     {
-        std::string text = Format("Invoke(dispid %ld, flags 0x%04X, ", static_cast<long>(dispId), flags);
+        std::string text =
+            Format("Invoke(dispid %ld, flags 0x%04X, ", static_cast<long>(dispId), flags);
         if (nullParams) {
             text += "no DISPPARAMS";
         } else {
             text += Format("cArgs %u, named %u%s, rgvarg ", cArgs, named,
                            nullNamedIds ? " (no ids)" : "");
-            if (nullArgs) text += "null";
+            if (nullArgs)
+                text += "null";
             for (unsigned i = 0; !nullArgs && i < physical; ++i)
                 text += Format("%s[%u] %s", i ? ", " : "", i, argText[i].c_str());
         }
         text += nullResult ? ", no result" : ", result";
-        if (nullExcep) text += ", no excepinfo";
-        if (nullArgErr) text += ", no argerr";
+        if (nullExcep)
+            text += ", no excepinfo";
+        if (nullArgErr)
+            text += ", no argerr";
         return text + ")";
     }
 };
 
-const VARTYPE kAnyTags[] = {VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_DATE,
-                            VT_BSTR, VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT, VT_UNKNOWN,
-                            VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT,
-                            VT_UINT, VT_RECORD};
+const VARTYPE kAnyTags[] = {VT_EMPTY,   VT_NULL,    VT_I2,      VT_I4,       VT_R4,    VT_R8,
+                            VT_CY,      VT_DATE,    VT_BSTR,    VT_DISPATCH, VT_ERROR, VT_BOOL,
+                            VT_VARIANT, VT_UNKNOWN, VT_DECIMAL, VT_I1,       VT_UI1,   VT_UI2,
+                            VT_UI4,     VT_I8,      VT_UI8,     VT_INT,      VT_UINT,  VT_RECORD};
 
 VARTYPE RandomTag(Rng& rng, VARTYPE wanted)
 {
     const unsigned pick = rng.Below(100);
     const VARTYPE base = wanted != VT_EMPTY && pick < 50 ? wanted : rng.Pick(kAnyTags);
-    if (pick < 25) return base | VT_BYREF;
-    if (pick < 35) return base | VT_ARRAY;
-    if (pick < 40) return static_cast<VARTYPE>(rng.U32());
-    if (pick < 45) return base | static_cast<VARTYPE>(1u << (12 + rng.Below(4)));
+    if (pick < 25)
+        return base | VT_BYREF;
+    if (pick < 35)
+        return base | VT_ARRAY;
+    if (pick < 40)
+        return static_cast<VARTYPE>(rng.U32());
+    if (pick < 45)
+        return base | static_cast<VARTYPE>(1u << (12 + rng.Below(4)));
     return base;
 }
 
@@ -548,22 +611,40 @@ void FillArgument(Rng& rng, HostThings& host, Call& call, unsigned index, VARTYP
 
 void MakeCall(Rng& rng, HostThings& host, Call& call)
 {
-    static const DISPID kWild[] = {-1, -3, -4, -5, 11, 12, 0x10001, 0x7FFFFFFF,
-                                   static_cast<DISPID>(0x80000000), static_cast<DISPID>(0xFFFF0001)};
+    static const DISPID kWild[] = {-1,
+                                   -3,
+                                   -4,
+                                   -5,
+                                   11,
+                                   12,
+                                   0x10001,
+                                   0x7FFFFFFF,
+                                   static_cast<DISPID>(0x80000000),
+                                   static_cast<DISPID>(0xFFFF0001)};
     // The methods that show something come up more often: they are where the waits are.
     static const DISPID kShowing[] = {1, 1, 1, 2, 3, 4, 8, 9, 9};
     const unsigned pick = rng.Below(100);
-    if (pick < 60) call.dispId = static_cast<DISPID>(rng.Below(11));
-    else if (pick < 88) call.dispId = rng.Pick(kShowing);
-    else call.dispId = rng.Percent(70) ? rng.Pick(kWild) : static_cast<DISPID>(rng.U32());
+    if (pick < 60)
+        call.dispId = static_cast<DISPID>(rng.Below(11));
+    else if (pick < 88)
+        call.dispId = rng.Pick(kShowing);
+    else
+        call.dispId = rng.Percent(70) ? rng.Pick(kWild) : static_cast<DISPID>(rng.U32());
     const unsigned flags = rng.Below(100);
-    if (flags < 70) call.flags = DISPATCH_METHOD;
-    else if (flags < 78) call.flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    else if (flags < 82) call.flags = DISPATCH_PROPERTYGET;
-    else if (flags < 86) call.flags = DISPATCH_PROPERTYPUT;
-    else if (flags < 88) call.flags = DISPATCH_PROPERTYPUTREF;
-    else if (flags < 90) call.flags = 0;
-    else call.flags = static_cast<WORD>(rng.U32());
+    if (flags < 70)
+        call.flags = DISPATCH_METHOD;
+    else if (flags < 78)
+        call.flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    else if (flags < 82)
+        call.flags = DISPATCH_PROPERTYGET;
+    else if (flags < 86)
+        call.flags = DISPATCH_PROPERTYPUT;
+    else if (flags < 88)
+        call.flags = DISPATCH_PROPERTYPUTREF;
+    else if (flags < 90)
+        call.flags = 0;
+    else
+        call.flags = static_cast<WORD>(rng.U32());
 
     call.nullResult = rng.Percent(20);
     call.nullExcep = rng.Percent(30);
@@ -581,13 +662,14 @@ void MakeCall(Rng& rng, HostThings& host, Call& call)
         call.physical = rng.Below(9);
     call.cArgs = call.physical;
     if (call.physical == 8 && rng.Percent(20))
-        call.cArgs = rng.Percent(50) ? 0xFFFFFFFFu : 9 + rng.Below(100);   // a claim past the array
+        call.cArgs = rng.Percent(50) ? 0xFFFFFFFFu : 9 + rng.Below(100);  // a claim past the array
     call.nullArgs = rng.Percent(3);
     if (call.physical && rng.Percent(15)) {
         call.named = 1 + rng.Below(call.physical);
         call.nullNamedIds = rng.Percent(30);
         for (UINT i = 0; i < call.named; ++i)
-            call.namedIds[i] = rng.Percent(50) ? DISPID_PROPERTYPUT : static_cast<DISPID>(rng.Below(10));
+            call.namedIds[i] =
+                rng.Percent(50) ? DISPID_PROPERTYPUT : static_cast<DISPID>(rng.Below(10));
     }
     for (unsigned i = 0; i < call.physical; ++i) {
         const VARTYPE want = WantedTag(call.dispId, i);
@@ -612,7 +694,8 @@ void DumpStacks()
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, 60000);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -621,7 +704,10 @@ void DumpStacks()
 
 class CallWatchdog {
 public:
-    CallWatchdog(DWORD driverThread, uint64_t seed) : driver_(driverThread), rng_(seed ^ 0xD06D06ull) {}
+    CallWatchdog(DWORD driverThread, uint64_t seed)
+        : driver_(driverThread), rng_(seed ^ 0xD06D06ull)
+    {
+    }
     // What stayed open far longer than any close the watchdog sent should take.
     std::string Stuck() const { return stuck_; }
     long Closes() const { return closes_; }
@@ -649,30 +735,36 @@ private:
         HWND popup = NotifySession.popupWindow;
         if (!popup || !IsWindow(popup))
             popup = ThreadWindowOfClass("VorbelNotify", false, driver_);
-        Watch(popups_, popup && IsWindow(popup) ? popup : nullptr, now, 1200, &CallWatchdog::ClosePopup, "popup");
-        Watch(dialogs_, ThreadWindowOfClass("#32770", false, driver_), now, 800, &CallWatchdog::CloseDialog, "dialog");
+        Watch(popups_, popup && IsWindow(popup) ? popup : nullptr, now, 1200,
+              &CallWatchdog::ClosePopup, "popup");
+        Watch(dialogs_, ThreadWindowOfClass("#32770", false, driver_), now, 800,
+              &CallWatchdog::CloseDialog, "dialog");
         HWND tray = NotifySession.trayWindow;
-        Watch(trays_, tray && IsWindow(tray) ? tray : nullptr, now, 2500, &CallWatchdog::EndTray, "tray session");
+        Watch(trays_, tray && IsWindow(tray) ? tray : nullptr, now, 2500, &CallWatchdog::EndTray,
+              "tray session");
         // The call may have started after now was read: only a start before it counts.
         const ULONGLONG started = callStarted;
         now = Ticks();
-        if (started && started <= now && started != wokenCall_ && now - started > kWakeMs && !popups_.window &&
-            !dialogs_.window && !trays_.window) {
+        if (started && started <= now && started != wokenCall_ && now - started > kWakeMs &&
+            !popups_.window && !dialogs_.window && !trays_.window) {
             // Nothing is open, yet the call has not returned: is its loop asleep in GetMessage?
             // A posted message makes it look again; the fault is reported either way.
             wokenCall_ = started;
             if (stuck_.empty())
                 stuck_ = Format("call %ld still ran 60 s after everything had closed; a message "
-                                "was posted to its thread to wake it", static_cast<long>(currentCall));
+                                "was posted to its thread to wake it",
+                                static_cast<long>(currentCall));
             std::printf("fuzz: %s\n", stuck_.c_str());
             PostThreadMessageA(driver_, WM_NULL, 0, 0);
         }
         if (started && started <= now && now - started > kHangMs) {
             HWND open = NotifySession.popupWindow;
-            std::printf("fuzz: open: popup %p (window %d, visible %d), dialog %p, tray thread %d, style 0x%08lX\n",
-                        static_cast<void*>(open), IsWindow(open), IsWindow(open) && IsWindowVisible(open),
-                        static_cast<void*>(ThreadWindowOfClass("#32770", false, driver_)), TrayThreadRunning(),
-                        static_cast<unsigned long>(NotifySession.style));
+            std::printf("fuzz: open: popup %p (window %d, visible %d), dialog %p, tray thread %d, "
+                        "style 0x%08lX\n",
+                        static_cast<void*>(open), IsWindow(open),
+                        IsWindow(open) && IsWindowVisible(open),
+                        static_cast<void*>(ThreadWindowOfClass("#32770", false, driver_)),
+                        TrayThreadRunning(), static_cast<unsigned long>(NotifySession.style));
             PrintCurrent("no return after 150 s");
             DumpStacks();
             TerminateProcess(GetCurrentProcess(), 3);
@@ -683,7 +775,8 @@ private:
                void (CallWatchdog::*close)(HWND, int), const char* what)
     {
         if (window != t.window) {
-            if (window) ++seen_[what[0] == 'p' ? 0 : what[0] == 'd' ? 1 : 2];
+            if (window)
+                ++seen_[what[0] == 'p' ? 0 : what[0] == 'd' ? 1 : 2];
             t = Tracker();
             t.window = window;
             t.since = now;
@@ -709,15 +802,23 @@ private:
 
     void ClosePopup(HWND popup, int attempt)
     {
-        if (attempt > 0) {   // the timer's expiry closes every popup, sticky ones included
+        if (attempt > 0) {  // the timer's expiry closes every popup, sticky ones included
             PostMessageA(popup, WM_TIMER, kPopupCloseTimerId, 0);
             return;
         }
         switch (rng_.Below(5)) {
-        case 0: Deliver(popup, WM_TIMER, kPopupCloseTimerId, 0); break;
-        case 1: Deliver(popup, WM_COMMAND, kCloseButtonId, 0); break;
-        case 2: Deliver(popup, WM_COMMAND, kRowButtonFirstId + rng_.Below(4), 0); break;
-        case 3: Deliver(popup, WM_COMMAND, kConfirmButtonId, 0); break;
+        case 0:
+            Deliver(popup, WM_TIMER, kPopupCloseTimerId, 0);
+            break;
+        case 1:
+            Deliver(popup, WM_COMMAND, kCloseButtonId, 0);
+            break;
+        case 2:
+            Deliver(popup, WM_COMMAND, kRowButtonFirstId + rng_.Below(4), 0);
+            break;
+        case 3:
+            Deliver(popup, WM_COMMAND, kConfirmButtonId, 0);
+            break;
         default:
             // A click on the body, away from the link: the pointer is moved off it first, so
             // no browser is ever asked to open anything.
@@ -734,10 +835,18 @@ private:
             return;
         }
         switch (rng_.Below(4)) {
-        case 0: PostMessageA(dialog, WM_COMMAND, IDOK, 0); break;
-        case 1: PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); break;
-        case 2: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
-        default: PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0); break;
+        case 0:
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            break;
+        case 1:
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            break;
+        case 2:
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+            break;
+        default:
+            PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+            break;
         }
     }
 
@@ -754,7 +863,8 @@ private:
         const UINT message = rng_.Percent(70) ? kTrayCallbackMessage : kTrayCallbackMessage2;
         for (unsigned i = rng_.Below(3); i > 0; --i)
             PostMessageA(tray, message, 0, rng_.Pick(kNoise));
-        PostMessageA(tray, message, 0, rng_.Percent(50) ? kBalloonClickEvent : kBalloonTimeoutEvent);
+        PostMessageA(tray, message, 0,
+                     rng_.Percent(50) ? kBalloonClickEvent : kBalloonTimeoutEvent);
     }
 
     DWORD driver_;
@@ -764,7 +874,7 @@ private:
     std::string stuck_;
     volatile long closes_ = 0;
     long seen_[3] = {};
-    TickThread ticks_{15, 15, [this] { Tick(); }};   // last: it runs once everything above is set
+    TickThread ticks_{15, 15, [this] { Tick(); }};  // last: it runs once everything above is set
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -781,8 +891,11 @@ struct Settings {
     static Settings Now()
     {
         const NotifySessionRecord& s = NotifySession;
-        return {s.closeDelayMs, {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor},
-                s.appIcon, s.ownerWindow, s.currentTrayRequest};
+        return {s.closeDelayMs,
+                {s.gradientFrom, s.gradientTo, s.borderColor, s.titleColor, s.bodyColor},
+                s.appIcon,
+                s.ownerWindow,
+                s.currentTrayRequest};
     }
     bool operator==(const Settings& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
 };
@@ -796,7 +909,8 @@ bool IsCanary(const void* p, size_t from, size_t to)
 {
     const unsigned char* bytes = static_cast<const unsigned char*>(p);
     for (size_t i = from; i < to; ++i)
-        if (bytes[i] != 0xA5) return false;
+        if (bytes[i] != 0xA5)
+            return false;
     return true;
 }
 
@@ -806,12 +920,14 @@ void Pump(DWORD ms)
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) continue;
+            if (msg.message == WM_QUIT)
+                continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
         const ULONGLONG now = Ticks();
-        if (now >= end) return;
+        if (now >= end)
+            return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
     }
 }
@@ -834,19 +950,21 @@ std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reach
     FillCanary(&argErr, sizeof argErr);
     const Settings before = Settings::Now();
     TrayRequest* request = (call.dispId == 8 || call.dispId == 9) && call.physical
-                               ? reinterpret_cast<TrayRequest*>(call.args[0].bstrVal) : nullptr;
+                               ? reinterpret_cast<TrayRequest*>(call.args[0].bstrVal)
+                               : nullptr;
     // A record no tray session holds must come back from a refused call byte for byte.
     const bool watchRecord = untrusted && request && request != before.request &&
-                             request >= host.requests && request < host.requests + HostThings::kRequests;
+                             request >= host.requests &&
+                             request < host.requests + HostThings::kRequests;
     TrayRequest recordBefore;
-    if (watchRecord) std::memcpy(&recordBefore, request, sizeof recordBefore);
+    if (watchRecord)
+        std::memcpy(&recordBefore, request, sizeof recordBefore);
 
     callStarted = Ticks();
-    const HRESULT hr = object->Invoke(call.dispId, kNoIID, 0, call.flags,
-                                      call.nullParams ? nullptr : &params,
-                                      call.nullResult ? nullptr : &result,
-                                      call.nullExcep ? nullptr : &excep,
-                                      call.nullArgErr ? nullptr : &argErr);
+    const HRESULT hr =
+        object->Invoke(call.dispId, kNoIID, 0, call.flags, call.nullParams ? nullptr : &params,
+                       call.nullResult ? nullptr : &result, call.nullExcep ? nullptr : &excep,
+                       call.nullArgErr ? nullptr : &argErr);
     callStarted = 0;
     *reached = expected.called;
 
@@ -884,7 +1002,8 @@ std::string RunCall(IDispatch* object, HostThings& host, Call& call, bool* reach
         break;
     case 5:
         if (s.closeDelayMs != (args[0].uintVal ? args[0].uintVal : before.closeDelayMs))
-            return Format("TimeInterval left the delay %lu", static_cast<unsigned long>(s.closeDelayMs));
+            return Format("TimeInterval left the delay %lu",
+                          static_cast<unsigned long>(s.closeDelayMs));
         break;
     case 6: {
         const COLORREF want[5] = {args[4].uintVal, args[3].uintVal, args[2].uintVal,
@@ -915,7 +1034,7 @@ bool AnythingOpen(DWORD thread)
 // After the calls: the host's own end of the tray session, then wait for the watchdog's closes.
 void Drain(IDispatch* object, DWORD thread)
 {
-    static TrayRequest stop;   // read by the tray thread after the call: it must outlive it
+    static TrayRequest stop;  // read by the tray thread after the call: it must outlive it
     stop.abort = 1;
     for (int i = 0; i < 3000 && AnythingOpen(thread); ++i) {
         if (TrayThreadRunning() && i % 50 == 0) {
@@ -941,14 +1060,36 @@ void Call1(IDispatch* object, DISPID id, std::initializer_list<VARIANT> position
     object->Invoke(id, kNoIID, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
 }
 
-VARIANT Str(BSTR value) { VARIANT v; VariantInit(&v); v.vt = VT_BSTR; v.bstrVal = value; return v; }
-VARIANT I4(LONG value) { VARIANT v; VariantInit(&v); v.vt = VT_I4; v.lVal = value; return v; }
-VARIANT I2(SHORT value) { VARIANT v; VariantInit(&v); v.vt = VT_I2; v.iVal = value; return v; }
+VARIANT Str(BSTR value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = value;
+    return v;
+}
+VARIANT I4(LONG value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+VARIANT I2(SHORT value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I2;
+    v.iVal = value;
+    return v;
+}
 
 // One of everything the module may keep once made, before the levels are taken. Wine keeps
 // the display contexts its controls have needed for reuse, as many as the most crowded window
-// has had (a plateau, not a leak: the same window again takes no more); the warm-up shows the fullest lists there can be (1023 separators make 1024 items)
-// in a dialog and in a popup, so that the random calls cannot raise that level any further.
+// has had (a plateau, not a leak: the same window again takes no more); the warm-up shows the
+// fullest lists there can be (1023 separators make 1024 items) in a dialog and in a popup, so that
+// the random calls cannot raise that level any further.
 void WarmUp(IDispatch* object, HostThings& host, DWORD thread)
 {
     BSTR heading = SysAllocString(L"预热");
@@ -966,9 +1107,12 @@ void WarmUp(IDispatch* object, HostThings& host, DWORD thread)
     Call1(object, 7, {icon});
     Call1(object, 2, {Str(checks), I2(1)});
     Call1(object, 3, {Str(buttons), I2(1)});
-    Call1(object, 1, {Str(heading), Str(body), Str(link), Str(url), I4(0), I4(NS_WAIT | NS_CLOSEBOX | NS_ICON_INFO)});
+    Call1(object, 1,
+          {Str(heading), Str(body), Str(link), Str(url), I4(0),
+           I4(NS_WAIT | NS_CLOSEBOX | NS_ICON_INFO)});
     Call1(object, 4, {Str(combo), I2(0)});
-    Call1(object, 1, {Str(heading), Str(body), Str(link), Str(url), I4(0), I4(NS_WAIT | NS_FLATBORDER)});
+    Call1(object, 1,
+          {Str(heading), Str(body), Str(link), Str(url), I4(0), I4(NS_WAIT | NS_FLATBORDER)});
     // Owned by nothing and by a window of the host: an owned window needs contexts of its own.
     const LONG hostWindow = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host.window));
     for (LONG owner : {LONG(0), hostWindow}) {
@@ -996,7 +1140,8 @@ std::string NewGdiObjects(const std::vector<unsigned char>& before)
     const std::vector<unsigned char> now = GdiEntryTypes();
     std::string text;
     for (size_t i = 0; i < now.size(); ++i)
-        if (now[i] && !before[i]) text += Format(" #%u type 0x%02X", static_cast<unsigned>(i), now[i]);
+        if (now[i] && !before[i])
+            text += Format(" #%u type 0x%02X", static_cast<unsigned>(i), now[i]);
     return text.empty() ? " none" : text;
 }
 
@@ -1005,7 +1150,8 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId()) return TRUE;
+    if (process != GetCurrentProcessId())
+        return TRUE;
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
     reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(
@@ -1037,7 +1183,8 @@ std::string GdiKinds(const std::vector<unsigned char>& types)
     for (unsigned char t : types) ++counts[t];
     std::string text;
     for (int t = 1; t < 256; ++t)
-        if (counts[t]) text += Format(" %02X:%d", t, counts[t]);
+        if (counts[t])
+            text += Format(" %02X:%d", t, counts[t]);
     return text;
 }
 
@@ -1045,7 +1192,8 @@ int PaintObjects(const std::vector<unsigned char>& types)
 {
     int count = 0;
     for (unsigned char t : types)
-        if (t == 0x0A || t == 0x10 || t == 0x30 || t == 0x50) ++count;
+        if (t == 0x0A || t == 0x10 || t == 0x30 || t == 0x50)
+            ++count;
     return count;
 }
 
@@ -1054,7 +1202,7 @@ int PaintObjects(const std::vector<unsigned char>& types)
 // state up when it begins and gives it back when it ends; the checks of a call see it through
 // the module's own state (serverDisabled and the like). A new kind of phase is a row here.
 struct Phase {
-    const char* tag;   // shown before each call of the phase in reports; null for the plain phase
+    const char* tag;  // shown before each call of the phase in reports; null for the plain phase
     unsigned weight;
     void (*begin)();
     void (*end)();
@@ -1063,13 +1211,25 @@ struct Phase {
 void Nothing() {}
 
 // As after an unregistration in another process: every call returns S_FALSE and does nothing.
-void SwitchServerOff() { serverDisabled = 1; }
-void SwitchServerOn() { serverDisabled = 0; }
+void SwitchServerOff()
+{
+    serverDisabled = 1;
+}
+void SwitchServerOn()
+{
+    serverDisabled = 0;
+}
 
 // As a page's script: the calls go to a second object, marked safe for untrusted callers.
 bool untrustedCalls = false;
-void CallAsAPage() { untrustedCalls = true; }
-void CallAsTheHost() { untrustedCalls = false; }
+void CallAsAPage()
+{
+    untrustedCalls = true;
+}
+void CallAsTheHost()
+{
+    untrustedCalls = false;
+}
 
 const Phase kPhases[] = {
     {"server off", 15, SwitchServerOff, SwitchServerOn},
@@ -1084,7 +1244,8 @@ const Phase* PickPhase(Rng& rng)
     for (const Phase& p : kPhases) total += p.weight;
     unsigned roll = rng.Below(total);
     for (const Phase& p : kPhases) {
-        if (roll < p.weight) return &p;
+        if (roll < p.weight)
+            return &p;
         roll -= p.weight;
     }
     return &kPhases[0];
@@ -1093,8 +1254,10 @@ const Phase* PickPhase(Rng& rng)
 // Ends the current phase (if any) and begins the next (if any); returns the next.
 const Phase* EnterPhase(const Phase* current, const Phase* next)
 {
-    if (current) current->end();
-    if (next) next->begin();
+    if (current)
+        current->end();
+    if (next)
+        next->begin();
     return next;
 }
 
@@ -1110,22 +1273,27 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
                 UsesBalloonTips(ClassifyWindowsVersion()) ? "with" : "without");
     SetUnhandledExceptionFilter(ReportCrash);
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    SetCursorPos(0, 0);   // away from every popup and dialog, so no real hover reaches a link
+    SetCursorPos(0, 0);  // away from every popup and dialog, so no real hover reaches a link
     InitialNotifySession(&NotifySession);
     serverDisabled = 0;
 
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(DllGetClassObject(CLSID_NtfObj, kIClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
     IDispatch* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
     IDispatch* pageObject = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&pageObject)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, kIDispatch, reinterpret_cast<void**>(&pageObject)),
+              S_OK);
     factory->Release();
     {
         IObjectSafety* safety = nullptr;
-        ASSERT_EQ(pageObject->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)), S_OK);
+        ASSERT_EQ(pageObject->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)),
+                  S_OK);
         ASSERT_EQ(safety->SetInterfaceSafetyOptions(kIDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
-                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER), S_OK);
+                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+                  S_OK);
         safety->Release();
     }
 
@@ -1137,7 +1305,7 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     long closes = 0;
     std::string seen;
     unsigned called[10] = {};
-    unsigned pageCalls = 0, pageTrayCalls = 0;   // calls as a page, and of them to the tray methods
+    unsigned pageCalls = 0, pageTrayCalls = 0;  // calls as a page, and of them to the tray methods
     int gdiBefore = 0, windowsBefore = 0;
     std::vector<unsigned char> gdiTypesBefore, gdiTypesAfterCalls, gdiTypesReplayed;
     unsigned replayed = 0;
@@ -1161,22 +1329,30 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
             unsigned made = 0;
             int lastObjects = gdiBefore;
             for (unsigned n = 1; n <= count; ++n) {
-                if (Ticks() - start > budgetMs) break;
-                if (n % kPhaseCalls == 1) phase = EnterPhase(phase, PickPhase(rng));
+                if (Ticks() - start > budgetMs)
+                    break;
+                if (n % kPhaseCalls == 1)
+                    phase = EnterPhase(phase, PickPhase(rng));
                 Call call;
                 MakeCall(rng, host, call);
                 const unsigned idleMs = rng.Percent(10) ? rng.Below(200) : 0;
-                if (n < options.first) continue;
+                if (n < options.first)
+                    continue;
                 currentCall = static_cast<LONG>(n);
                 snprintf(currentText, sizeof currentText, "%s%s%s%s", phase->tag ? "[" : "",
-                         phase->tag ? phase->tag : "", phase->tag ? "] " : "", call.Describe().c_str());
-                if (options.trace) std::printf("fuzz: call %u: %s\n", n, currentText);
+                         phase->tag ? phase->tag : "", phase->tag ? "] " : "",
+                         call.Describe().c_str());
+                if (options.trace)
+                    std::printf("fuzz: call %u: %s\n", n, currentText);
                 bool reached = false;
-                failure = RunCall(untrustedCalls ? pageObject : object, host, call, &reached, untrustedCalls);
-                if (reached && counted) ++called[call.dispId];
+                failure = RunCall(untrustedCalls ? pageObject : object, host, call, &reached,
+                                  untrustedCalls);
+                if (reached && counted)
+                    ++called[call.dispId];
                 if (untrustedCalls && counted) {
                     ++pageCalls;
-                    if (call.dispId == 8 || call.dispId == 9) ++pageTrayCalls;
+                    if (call.dispId == 8 || call.dispId == 9)
+                        ++pageTrayCalls;
                 }
                 made = n;
                 if (!failure.empty()) {
@@ -1189,8 +1365,8 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
                     // The level whenever nothing is open: a leak is a step that never comes back.
                     const int objects = CountLiveGdiObjects();
                     if (objects != lastObjects)
-                        std::printf("fuzz: %d GDI objects with nothing open after call %u:%s\n", objects, n,
-                                    NewGdiObjects(gdiTypesBefore).c_str());
+                        std::printf("fuzz: %d GDI objects with nothing open after call %u:%s\n",
+                                    objects, n, NewGdiObjects(gdiTypesBefore).c_str());
                     lastObjects = objects;
                 }
                 if (n % 100 == 0)
@@ -1212,8 +1388,10 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
         // nothing more, a leak as much again. The totals are printed for the long runs to show.
         Pump(500);
         gdiTypesAfterCalls = GdiEntryTypes();
-        std::printf("fuzz: GDI objects by kind after the warm-up:%s\n", GdiKinds(gdiTypesBefore).c_str());
-        std::printf("fuzz: GDI objects by kind after the calls:  %s\n", GdiKinds(gdiTypesAfterCalls).c_str());
+        std::printf("fuzz: GDI objects by kind after the warm-up:%s\n",
+                    GdiKinds(gdiTypesBefore).c_str());
+        std::printf("fuzz: GDI objects by kind after the calls:  %s\n",
+                    GdiKinds(gdiTypesAfterCalls).c_str());
         if (failure.empty() && options.first == 1) {
             replayed = pass(std::min(ran, kReplayedCalls), false);
             gdiTypesReplayed = GdiEntryTypes();
@@ -1226,7 +1404,8 @@ TEST(InvokeFuzz, RandomCallsKeepTheContractAndLeaveNothingBehind)
     }
     std::printf("fuzz: the watchdog saw %s and sent %ld closing events\n", seen.c_str(), closes);
     std::printf("fuzz: %u calls as a page (object marked for untrusted callers), %u of them to the "
-                "tray methods\n", pageCalls, pageTrayCalls);
+                "tray methods\n",
+                pageCalls, pageTrayCalls);
     std::printf("fuzz: methods reached by DISPID 1..9:");
     for (int id = 1; id <= 9; ++id) std::printf(" %u", called[id]);
     std::printf("\n");

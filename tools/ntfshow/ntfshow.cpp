@@ -34,7 +34,9 @@ void CopyField(char* field, size_t size, const std::wstring& text)
 struct Bstr {
     BSTR value;
     explicit Bstr(const std::wstring& text, bool nullWhenEmpty = false)
-        : value(nullWhenEmpty && text.empty() ? nullptr : SysAllocString(text.c_str())) {}
+        : value(nullWhenEmpty && text.empty() ? nullptr : SysAllocString(text.c_str()))
+    {
+    }
     ~Bstr() { SysFreeString(value); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
@@ -49,10 +51,11 @@ IAxObj* CreateFromOwnFolder(HMODULE* module)
     dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"NtfObj.dll";
     *module = LoadLibraryW(dll.c_str());
     if (!*module) {
-        std::fprintf(stderr, "ntfshow: cannot load %s (error %lu)\n", Narrow(dll).c_str(), GetLastError());
+        std::fprintf(stderr, "ntfshow: cannot load %s (error %lu)\n", Narrow(dll).c_str(),
+                     GetLastError());
         return nullptr;
     }
-    typedef HRESULT (STDAPICALLTYPE *GetClassObjectFn)(REFCLSID, REFIID, void**);
+    typedef HRESULT(STDAPICALLTYPE * GetClassObjectFn)(REFCLSID, REFIID, void**);
     auto getClassObject = reinterpret_cast<GetClassObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(*module, "DllGetClassObject")));
     if (!getClassObject) {
@@ -60,16 +63,19 @@ IAxObj* CreateFromOwnFolder(HMODULE* module)
         return nullptr;
     }
     IClassFactory* factory = nullptr;
-    HRESULT hr = getClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    HRESULT hr =
+        getClassObject(CLSID_NtfObj, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(hr)) {
-        std::fprintf(stderr, "ntfshow: DllGetClassObject failed (0x%08lX)\n", static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "ntfshow: DllGetClassObject failed (0x%08lX)\n",
+                     static_cast<unsigned long>(hr));
         return nullptr;
     }
     IAxObj* object = nullptr;
     hr = factory->CreateInstance(nullptr, IID_IAxObj, reinterpret_cast<void**>(&object));
     factory->Release();
     if (FAILED(hr))
-        std::fprintf(stderr, "ntfshow: CreateInstance failed (0x%08lX)\n", static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "ntfshow: CreateInstance failed (0x%08lX)\n",
+                     static_cast<unsigned long>(hr));
     return object;
 }
 
@@ -79,7 +85,8 @@ IAxObj* CreateRegistered()
     HRESULT hr = CoCreateInstance(CLSID_NtfObj, nullptr, CLSCTX_INPROC_SERVER, IID_IAxObj,
                                   reinterpret_cast<void**>(&object));
     if (FAILED(hr))
-        std::fprintf(stderr, "ntfshow: CoCreateInstance failed (0x%08lX); is NtfObj.dll registered?\n",
+        std::fprintf(stderr,
+                     "ntfshow: CoCreateInstance failed (0x%08lX); is NtfObj.dll registered?\n",
                      static_cast<unsigned long>(hr));
     return object;
 }
@@ -123,7 +130,8 @@ unsigned long ShowPopup(IAxObj* object, const ShowOptions& o)
 
     Bstr heading(o.heading), body(o.body), linkText(o.linkText), url(o.url, true);
     short result = 0;
-    object->Action(heading.value, body.value, linkText.value, url.value, 0, StyleForOptions(o), &result);
+    object->Action(heading.value, body.value, linkText.value, url.value, 0, StyleForOptions(o),
+                   &result);
     if (!o.wait && !o.dialog) {
         // Not waited for: keep the popup alive on this thread's loop until it has closed itself.
         PumpMessagesFor(o.delayMs != 0 && o.delayMs < 20000 ? o.delayMs + 2000 : 22000);
@@ -136,9 +144,10 @@ unsigned long ShowPopup(IAxObj* object, const ShowOptions& o)
 
 unsigned long ShowTray(IAxObj* object, const ShowOptions& o)
 {
-    static TrayRequest request;   // read by the module's tray thread after the calls return
+    static TrayRequest request;  // read by the module's tray thread after the calls return
     ZeroMemory(&request, sizeof request);
-    request.icon = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(LoadIconA(nullptr, IDI_INFORMATION)));
+    request.icon =
+        static_cast<DWORD>(reinterpret_cast<UINT_PTR>(LoadIconA(nullptr, IDI_INFORMATION)));
     CopyField(request.tip, sizeof request.tip, o.tip.empty() ? L"NtfObj" : o.tip);
     CopyField(request.title, sizeof request.title, o.balloonTitle);
     CopyField(request.text, sizeof request.text, o.balloonText);
@@ -151,14 +160,15 @@ unsigned long ShowTray(IAxObj* object, const ShowOptions& o)
     } else {
         object->SetTrayIcon(&request, &result);
         PumpMessagesFor(o.delayMs != 0 ? o.delayMs : 10000);
-        request.abort = 1;               // take the icon away again
+        request.abort = 1;  // take the icon away again
         object->SetTrayIcon(&request, &result);
         Sleep(200);
         result = 0;
     }
     unsigned short code = static_cast<unsigned short>(result);
     if (o.balloon)
-        std::printf("result %u (0x%04X): %s\n", code, code, Narrow(DescribeResult(code, o)).c_str());
+        std::printf("result %u (0x%04X): %s\n", code, code,
+                    Narrow(DescribeResult(code, o)).c_str());
     return code;
 }
 
@@ -179,8 +189,7 @@ int main()
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
     LocalFree(argv);
 
     ShowOptions options;
@@ -207,10 +216,10 @@ int main()
     }
     if (!options.screenshot.empty()) {
         screenshotPath = options.screenshot;
-        SetTimer(nullptr, 0, 1500, TakeScreenshot);   // the slide-in takes well under a second
+        SetTimer(nullptr, 0, 1500, TakeScreenshot);  // the slide-in takes well under a second
     }
-    unsigned long status = (options.tray || options.balloon) ? ShowTray(object, options)
-                                                             : ShowPopup(object, options);
+    unsigned long status =
+        (options.tray || options.balloon) ? ShowTray(object, options) : ShowPopup(object, options);
     object->Release();
     CoUninitialize();
     // The module stays loaded until the process ends: a tray thread may still be leaving.

@@ -8,22 +8,23 @@ struct ShowOptions {
     std::wstring checks, buttons, list;
     int checkMask = 0, buttonMask = 0;
     bool closeBox = false, dialog = false, wait = false, flat = false, sticky = false;
-    unsigned long delayMs = 0;           // 0: keep the module's delay
+    unsigned long delayMs = 0;  // 0: keep the module's delay
     bool haveColors = false;
-    unsigned long colors[5] = {};        // gradient from, gradient to, border, heading, body
-    long iconStyle = 0;                  // one of the corner-icon style bits, or 0
-    bool registered = false;             // create through CoCreateInstance
+    unsigned long colors[5] = {};  // gradient from, gradient to, border, heading, body
+    long iconStyle = 0;            // one of the corner-icon style bits, or 0
+    bool registered = false;       // create through CoCreateInstance
     // Tray forms.
     bool tray = false, balloon = false;
     std::wstring tip, balloonTitle, balloonText;
     unsigned long balloonTimeoutMs = 10000;
-    std::wstring screenshot;             // save the screen there once shown, then end
+    std::wstring screenshot;  // save the screen there once shown, then end
     bool help = false;
-    bool version = false;                // print the product version and end
+    bool version = false;  // print the product version and end
 };
 
 // Parses argv (without the program name). Returns false with a message for bad arguments.
-bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* options, std::wstring* error);
+bool ParseShowOptions(const std::vector<std::wstring>& args, ShowOptions* options,
+                      std::wstring* error);
 
 // The style word Action receives for these options.
 long StyleForOptions(const ShowOptions& options);
@@ -37,6 +38,6 @@ const wchar_t* UsageText();
 // Exit statuses beside the 16-bit result codes.
 enum : unsigned long {
     kExitBadArguments = 0x10001,
-    kExitNoModule     = 0x10002,
+    kExitNoModule = 0x10002,
     kExitNoScreenshot = 0x10003,
 };
