@@ -56,8 +56,8 @@ HRESULT STDMETHODCALLTYPE FactoryCreateInstance(NtfObjFactory* This, IUnknown* o
     NtfObjRecord* object = CreateNtfObj();
     if (!object)
         return E_OUTOFMEMORY;
-    HRESULT hr = AxObjQueryInterface(PrimaryOf(object), riid, out);
-    AxObjRelease(PrimaryOf(object));
+    HRESULT hr = NtfObjQueryInterface(PrimaryOf(object), riid, out);
+    NtfObjRelease(PrimaryOf(object));
     return hr;
 }
 

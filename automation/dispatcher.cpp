@@ -46,8 +46,8 @@ unsigned ArgumentCount(DISPID dispId)
     return dispId >= 1 && dispId <= 9 ? kArguments[dispId - 1].count : 0;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjGetIDsOfNames(IAxObj*, REFIID, LPOLESTR* rgszNames, UINT cNames,
-                                             LCID, DISPID* rgDispId)
+HRESULT STDMETHODCALLTYPE NtfObjGetIDsOfNames(IAxObj*, REFIID, LPOLESTR* rgszNames, UINT cNames,
+                                              LCID, DISPID* rgDispId)
 {
     if (cNames == 0 || !rgszNames || !rgszNames[0] || !rgDispId)
         return E_INVALIDARG;
@@ -82,9 +82,9 @@ bool RefusedToUntrustedCaller(DISPID dispId)
     return dispId == NTF_DISPID_SETTRAYICON || dispId == NTF_DISPID_SHOWUPDATEBALLOON;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID, WORD wFlags,
-                                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
-                                      UINT*)
+HRESULT STDMETHODCALLTYPE NtfObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID, LCID, WORD wFlags,
+                                       DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
+                                       UINT*)
 {
     bool call = false;
     HRESULT checked = CheckInvoke(serverDisabled != 0, dispIdMember, wFlags, pDispParams, &call);
@@ -99,36 +99,36 @@ HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID,
     HRESULT hr = S_OK;
     switch (dispIdMember) {
     case NTF_DISPID_ACTION:
-        hr = AxObjAction(This, a[5].bstrVal, a[4].bstrVal, a[3].bstrVal, a[2].bstrVal, a[1].lVal,
-                         a[0].lVal, &result);
+        hr = NtfObjAction(This, a[5].bstrVal, a[4].bstrVal, a[3].bstrVal, a[2].bstrVal, a[1].lVal,
+                          a[0].lVal, &result);
         break;
     case NTF_DISPID_SETCHECKINFO:
-        hr = AxObjSetCheckInfo(This, a[1].bstrVal, a[0].iVal, &result);
+        hr = NtfObjSetCheckInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
     case NTF_DISPID_SETBUTTONINFO:
-        hr = AxObjSetButtonInfo(This, a[1].bstrVal, a[0].iVal, &result);
+        hr = NtfObjSetButtonInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
     case NTF_DISPID_SETCOMBOXINFO:
-        hr = AxObjSetComboxInfo(This, a[1].bstrVal, a[0].iVal, &result);
+        hr = NtfObjSetComboxInfo(This, a[1].bstrVal, a[0].iVal, &result);
         break;
     // The whole 32-bit value: a delay above 32767 ms and every colour's blue byte survive.
     case NTF_DISPID_TIMEINTERVAL:
-        hr = AxObjTimeInterval(This, a[0].uintVal);
+        hr = NtfObjTimeInterval(This, a[0].uintVal);
         break;
     case NTF_DISPID_SETCOLOR:
-        hr = AxObjSetColor(This, a[4].uintVal, a[3].uintVal, a[2].uintVal, a[1].uintVal,
-                           a[0].uintVal);
+        hr = NtfObjSetColor(This, a[4].uintVal, a[3].uintVal, a[2].uintVal, a[1].uintVal,
+                            a[0].uintVal);
         break;
     // Handles are 32-bit significant; a 64-bit host's handle is the sign-extended value.
     case NTF_DISPID_SETAPPICON:
-        hr = AxObjSetAppIcon(This, reinterpret_cast<HICON>(static_cast<LONG_PTR>(a[0].lVal)));
+        hr = NtfObjSetAppIcon(This, reinterpret_cast<HICON>(static_cast<LONG_PTR>(a[0].lVal)));
         break;
     // The record's address travels where a BSTR pointer would, at full pointer size.
     case NTF_DISPID_SETTRAYICON:
-        hr = AxObjSetTrayIcon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
+        hr = NtfObjSetTrayIcon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
         break;
     case NTF_DISPID_SHOWUPDATEBALLOON:
-        hr = AxObjShowUpdateBalloon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
+        hr = NtfObjShowUpdateBalloon(This, reinterpret_cast<TrayRequest*>(a[0].bstrVal), &result);
         break;
     }
     if (kArguments[dispIdMember - 1].writesResult && pVarResult) {

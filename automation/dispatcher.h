@@ -2,11 +2,11 @@
 #pragma once
 #include "automation/ntf_object.h"
 
-HRESULT STDMETHODCALLTYPE AxObjGetIDsOfNames(IAxObj* This, REFIID riid, LPOLESTR* rgszNames,
-                                             UINT cNames, LCID lcid, DISPID* rgDispId);
-HRESULT STDMETHODCALLTYPE AxObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID riid, LCID lcid,
-                                      WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                                      EXCEPINFO* pExcepInfo, UINT* puArgErr);
+HRESULT STDMETHODCALLTYPE NtfObjGetIDsOfNames(IAxObj* This, REFIID riid, LPOLESTR* rgszNames,
+                                              UINT cNames, LCID lcid, DISPID* rgDispId);
+HRESULT STDMETHODCALLTYPE NtfObjInvoke(IAxObj* This, DISPID dispIdMember, REFIID riid, LCID lcid,
+                                       WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                       EXCEPINFO* pExcepInfo, UINT* puArgErr);
 
 // DISPID of a method name (case-sensitive, whole name), or 0 when there is none.
 DISPID DispIdOfName(const wchar_t* name);

@@ -54,9 +54,9 @@ void ComposeMessage(const char* heading, const char* body, char* message)
 
 // A method given no place for its result does nothing: a notification the host cannot hear
 // the outcome of is not shown, and no setter half-runs.
-HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
-                                      BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
-                                      long lStyle, short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
+                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
+                                       long lStyle, short* nRet)
 {
     ModuleCallScope inProgress;  // the wait loop and the dialog run the host's messages
     if (!nRet)
@@ -84,8 +84,8 @@ static void StoreList(char* list, BSTR text)
     CopyCut(list, kListSize, converted.get());
 }
 
-HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwStateInit,
-                                            short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwStateInit,
+                                             short* nRet)
 {
     if (!nRet)
         return E_POINTER;
@@ -96,8 +96,8 @@ HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwSt
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwStateInit,
-                                             short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwStateInit,
+                                              short* nRet)
 {
     if (!nRet)
         return E_POINTER;
@@ -108,7 +108,7 @@ HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj*, BSTR bstrString, short dwS
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj*, BSTR bstrString, short, short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjSetComboxInfo(IAxObj*, BSTR bstrString, short, short* nRet)
 {
     if (!nRet)
         return E_POINTER;
@@ -118,15 +118,15 @@ HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj*, BSTR bstrString, short, sh
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjTimeInterval(IAxObj*, ULONG delayMs)
+HRESULT STDMETHODCALLTYPE NtfObjTimeInterval(IAxObj*, ULONG delayMs)
 {
     if (delayMs != 0)
         NotifySession.closeDelayMs = delayMs;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj*, ULONG gradientFrom, ULONG gradientTo,
-                                        ULONG borderColor, ULONG titleColor, ULONG bodyColor)
+HRESULT STDMETHODCALLTYPE NtfObjSetColor(IAxObj*, ULONG gradientFrom, ULONG gradientTo,
+                                         ULONG borderColor, ULONG titleColor, ULONG bodyColor)
 {
     NotifySession.gradientFrom = gradientFrom;
     NotifySession.gradientTo = gradientTo;
@@ -136,14 +136,14 @@ HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj*, ULONG gradientFrom, ULONG gradi
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj*, HICON icon)
+HRESULT STDMETHODCALLTYPE NtfObjSetAppIcon(IAxObj*, HICON icon)
 {
     NotifySession.appIcon = icon;
     return S_OK;
 }
 
 // The record stays the host's: the tray flow keeps its address and reads it later.
-HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjSetTrayIcon(IAxObj*, TrayRequest* request, short* nRet)
 {
     if (!nRet)
         return E_POINTER;
@@ -153,7 +153,7 @@ HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj*, TrayRequest* request, short*
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
+HRESULT STDMETHODCALLTYPE NtfObjShowUpdateBalloon(IAxObj*, TrayRequest* request, short* nRet)
 {
     ModuleCallScope inProgress;  // the balloon's popup waits as Action does
     if (!nRet)

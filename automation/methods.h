@@ -3,21 +3,21 @@
 #pragma once
 #include "automation/ntf_object.h"
 
-HRESULT STDMETHODCALLTYPE AxObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
-                                      BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
-                                      long lStyle, short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjSetCheckInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
-                                            short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjSetButtonInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+HRESULT STDMETHODCALLTYPE NtfObjAction(IAxObj* This, BSTR bstrString, BSTR bstrTitle,
+                                       BSTR bstrUrlDisplay, BSTR bstrUrl, long hWndParent,
+                                       long lStyle, short* nRet);
+HRESULT STDMETHODCALLTYPE NtfObjSetCheckInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
                                              short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjSetComboxInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
-                                             short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjTimeInterval(IAxObj* This, ULONG delayMs);
-HRESULT STDMETHODCALLTYPE AxObjSetColor(IAxObj* This, ULONG gradientFrom, ULONG gradientTo,
-                                        ULONG borderColor, ULONG titleColor, ULONG bodyColor);
-HRESULT STDMETHODCALLTYPE AxObjSetAppIcon(IAxObj* This, HICON icon);
-HRESULT STDMETHODCALLTYPE AxObjSetTrayIcon(IAxObj* This, TrayRequest* request, short* nRet);
-HRESULT STDMETHODCALLTYPE AxObjShowUpdateBalloon(IAxObj* This, TrayRequest* request, short* nRet);
+HRESULT STDMETHODCALLTYPE NtfObjSetButtonInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+                                              short* nRet);
+HRESULT STDMETHODCALLTYPE NtfObjSetComboxInfo(IAxObj* This, BSTR bstrString, short dwStateInit,
+                                              short* nRet);
+HRESULT STDMETHODCALLTYPE NtfObjTimeInterval(IAxObj* This, ULONG delayMs);
+HRESULT STDMETHODCALLTYPE NtfObjSetColor(IAxObj* This, ULONG gradientFrom, ULONG gradientTo,
+                                         ULONG borderColor, ULONG titleColor, ULONG bodyColor);
+HRESULT STDMETHODCALLTYPE NtfObjSetAppIcon(IAxObj* This, HICON icon);
+HRESULT STDMETHODCALLTYPE NtfObjSetTrayIcon(IAxObj* This, TrayRequest* request, short* nRet);
+HRESULT STDMETHODCALLTYPE NtfObjShowUpdateBalloon(IAxObj* This, TrayRequest* request, short* nRet);
 
 // Sizes of Action's own buffers.
 enum { kComposedMessageSize = 1040, kLinkTextSize = 260 };

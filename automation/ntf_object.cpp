@@ -11,7 +11,7 @@ static NtfObjRecord* RecordOfSafety(void* safety)
     return CONTAINING_RECORD(safety, NtfObjRecord, safety);
 }
 
-HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out)
+HRESULT STDMETHODCALLTYPE NtfObjQueryInterface(IAxObj* This, REFIID riid, void** out)
 {
     if (!out)  // nowhere to put the answer: say so rather than write through null
         return E_POINTER;
@@ -29,16 +29,16 @@ HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** 
     if (!chosen)
         return E_NOINTERFACE;
     *out = chosen;
-    AxObjAddRef(This);
+    NtfObjAddRef(This);
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE AxObjAddRef(IAxObj* This)
+ULONG STDMETHODCALLTYPE NtfObjAddRef(IAxObj* This)
 {
     return static_cast<ULONG>(++RecordOf(This)->refCount);
 }
 
-ULONG STDMETHODCALLTYPE AxObjRelease(IAxObj* This)
+ULONG STDMETHODCALLTYPE NtfObjRelease(IAxObj* This)
 {
     NtfObjRecord* object = RecordOf(This);
     LONG count = --object->refCount;
@@ -54,29 +54,29 @@ ULONG STDMETHODCALLTYPE AxObjRelease(IAxObj* This)
 }
 
 // Type information is for registration and tools only; the object never hands it out.
-static HRESULT STDMETHODCALLTYPE AxObjGetTypeInfoCount(IAxObj*, UINT*)
+static HRESULT STDMETHODCALLTYPE NtfObjGetTypeInfoCount(IAxObj*, UINT*)
 {
     return E_NOINTERFACE;
 }
 
-static HRESULT STDMETHODCALLTYPE AxObjGetTypeInfo(IAxObj*, UINT, LCID, ITypeInfo**)
+static HRESULT STDMETHODCALLTYPE NtfObjGetTypeInfo(IAxObj*, UINT, LCID, ITypeInfo**)
 {
     return E_NOINTERFACE;
 }
 
 static HRESULT STDMETHODCALLTYPE SafetyQueryInterface(void* This, REFIID riid, void** out)
 {
-    return AxObjQueryInterface(PrimaryOf(RecordOfSafety(This)), riid, out);
+    return NtfObjQueryInterface(PrimaryOf(RecordOfSafety(This)), riid, out);
 }
 
 static ULONG STDMETHODCALLTYPE SafetyAddRef(void* This)
 {
-    return AxObjAddRef(PrimaryOf(RecordOfSafety(This)));
+    return NtfObjAddRef(PrimaryOf(RecordOfSafety(This)));
 }
 
 static ULONG STDMETHODCALLTYPE SafetyRelease(void* This)
 {
-    return AxObjRelease(PrimaryOf(RecordOfSafety(This)));
+    return NtfObjRelease(PrimaryOf(RecordOfSafety(This)));
 }
 
 DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled)
@@ -118,11 +118,11 @@ static HRESULT STDMETHODCALLTYPE SafetySetOptions(void* This, REFIID riid, DWORD
     return S_OK;
 }
 
-const IAxObjVtbl kAxObjTable = {
-    AxObjQueryInterface, AxObjAddRef,        AxObjRelease,       AxObjGetTypeInfoCount,
-    AxObjGetTypeInfo,    AxObjGetIDsOfNames, AxObjInvoke,        AxObjAction,
-    AxObjSetCheckInfo,   AxObjSetButtonInfo, AxObjSetComboxInfo, AxObjTimeInterval,
-    AxObjSetColor,       AxObjSetAppIcon,    AxObjSetTrayIcon,   AxObjShowUpdateBalloon,
+const IAxObjVtbl kNtfObjTable = {
+    NtfObjQueryInterface, NtfObjAddRef,        NtfObjRelease,       NtfObjGetTypeInfoCount,
+    NtfObjGetTypeInfo,    NtfObjGetIDsOfNames, NtfObjInvoke,        NtfObjAction,
+    NtfObjSetCheckInfo,   NtfObjSetButtonInfo, NtfObjSetComboxInfo, NtfObjTimeInterval,
+    NtfObjSetColor,       NtfObjSetAppIcon,    NtfObjSetTrayIcon,   NtfObjShowUpdateBalloon,
 };
 static_assert(sizeof(IAxObjVtbl) == 16 * sizeof(void*), "sixteen slots");
 
@@ -136,7 +136,7 @@ NtfObjRecord* CreateNtfObj()
     if (!memory)
         return nullptr;
     NtfObjRecord* object = new (memory)
-        NtfObjRecord{&kAxObjTable, &kObjectSafetyTable, 1, &kOleObjectTable, nullptr, {0, 0}, 0};
+        NtfObjRecord{&kNtfObjTable, &kObjectSafetyTable, 1, &kOleObjectTable, nullptr, {0, 0}, 0};
     ModuleObjectCreated();
     return object;
 }

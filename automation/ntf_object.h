@@ -51,7 +51,7 @@ const DWORD kSupportedSafetyOptions =
 // bits of mask take their value from enabled; bits the object does not support stay clear.
 DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled);
 
-extern const IAxObjVtbl kAxObjTable;
+extern const IAxObjVtbl kNtfObjTable;
 extern const ObjectSafetyTable kObjectSafetyTable;
 extern const struct IOleObjectVtbl kOleObjectTable;
 
@@ -78,6 +78,6 @@ DWORD OleMiscStatusBits();
 // offered, a positive verb counts as the primary one, any other negative verb is unknown.
 HRESULT OleVerbResult(LONG verb);
 
-HRESULT STDMETHODCALLTYPE AxObjQueryInterface(IAxObj* This, REFIID riid, void** out);
-ULONG STDMETHODCALLTYPE AxObjAddRef(IAxObj* This);
-ULONG STDMETHODCALLTYPE AxObjRelease(IAxObj* This);
+HRESULT STDMETHODCALLTYPE NtfObjQueryInterface(IAxObj* This, REFIID riid, void** out);
+ULONG STDMETHODCALLTYPE NtfObjAddRef(IAxObj* This);
+ULONG STDMETHODCALLTYPE NtfObjRelease(IAxObj* This);

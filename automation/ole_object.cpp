@@ -15,17 +15,17 @@ NtfObjRecord* RecordOfOle(IOleObject* ole)
 
 ULONG STDMETHODCALLTYPE OleAddRef(IOleObject* This)
 {
-    return AxObjAddRef(PrimaryOf(RecordOfOle(This)));
+    return NtfObjAddRef(PrimaryOf(RecordOfOle(This)));
 }
 
 ULONG STDMETHODCALLTYPE OleRelease(IOleObject* This)
 {
-    return AxObjRelease(PrimaryOf(RecordOfOle(This)));
+    return NtfObjRelease(PrimaryOf(RecordOfOle(This)));
 }
 
 HRESULT STDMETHODCALLTYPE OleQueryInterface(IOleObject* This, REFIID riid, void** out)
 {
-    return AxObjQueryInterface(PrimaryOf(RecordOfOle(This)), riid, out);
+    return NtfObjQueryInterface(PrimaryOf(RecordOfOle(This)), riid, out);
 }
 
 HRESULT STDMETHODCALLTYPE OleSetClientSite(IOleObject* This, IOleClientSite* site)

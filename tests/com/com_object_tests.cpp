@@ -497,17 +497,17 @@ TEST(Dispatcher, NamesAreMatchedWholeAndWithCase)
     for (const Case& c : cases) {
         LPOLESTR names[2] = {const_cast<LPOLESTR>(c.name), const_cast<LPOLESTR>(L"Action")};
         DISPID ids[2] = {-7, -7};
-        HRESULT hr = kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, names, 2, 0, ids);
+        HRESULT hr = kNtfObjTable.GetIDsOfNames(nullptr, IID_NULL, names, 2, 0, ids);
         EXPECT_EQ(hr, c.id ? S_OK : E_NOINTERFACE) << c.name;
         EXPECT_EQ(ids[0], c.id ? c.id : -7) << c.name;
         EXPECT_EQ(ids[1], -7) << "only the first name is looked at";
     }
     DISPID id = -7;
     LPOLESTR nullName = nullptr;
-    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, &nullName, 1, 0, &id), E_INVALIDARG);
+    EXPECT_EQ(kNtfObjTable.GetIDsOfNames(nullptr, IID_NULL, &nullName, 1, 0, &id), E_INVALIDARG);
     LPOLESTR action = const_cast<LPOLESTR>(L"Action");
-    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, &action, 0, 0, &id), E_INVALIDARG);
-    EXPECT_EQ(kAxObjTable.GetIDsOfNames(nullptr, IID_NULL, nullptr, 1, 0, &id), E_INVALIDARG);
+    EXPECT_EQ(kNtfObjTable.GetIDsOfNames(nullptr, IID_NULL, &action, 0, 0, &id), E_INVALIDARG);
+    EXPECT_EQ(kNtfObjTable.GetIDsOfNames(nullptr, IID_NULL, nullptr, 1, 0, &id), E_INVALIDARG);
     EXPECT_EQ(id, -7);
 }
 
