@@ -42,6 +42,14 @@ DWORD SlideWaitMilliseconds(int next, LONGLONG elapsedMicroseconds)
     return left > 0 ? static_cast<DWORD>((left + 999) / 1000) : 0;
 }
 
+bool RestBeforeWaiting(LONGLONG leftMicroseconds, DWORD pauseMilliseconds,
+                       LONGLONG overrunMicroseconds)
+{
+    const LONGLONG likelyWait =
+        pauseMilliseconds * 1000LL + (overrunMicroseconds > 0 ? overrunMicroseconds : 0);
+    return 2 * leftMicroseconds < likelyWait;
+}
+
 bool SlideAnimationEnabled()
 {
     BOOL animate = TRUE;
@@ -61,13 +69,19 @@ void RunPacedSlide(int count, void (*move)(int index, void* context), void* cont
         return;
     const SlideClock clock = activeClock;
     const LONGLONG start = clock.nowMicroseconds(clock.context);
+    const LONGLONG end = count * kSlideStepMicroseconds;
+    LONGLONG overrun = 0;  // by how much the last wait outlasted its pause
     int index = 0;
     while (index < count) {
         move(index, context);
-        const DWORD pause =
-            SlideWaitMilliseconds(index + 1, clock.nowMicroseconds(clock.context) - start);
-        if (pause)
+        const LONGLONG elapsed = clock.nowMicroseconds(clock.context) - start;
+        const DWORD pause = SlideWaitMilliseconds(index + 1, elapsed);
+        if (pause) {
+            if (RestBeforeWaiting(end - elapsed, pause, overrun))
+                return;
             clock.wait(clock.context, pause);
+            overrun = clock.nowMicroseconds(clock.context) - start - elapsed - pause * 1000LL;
+        }
         index = NextSlideIndex(index, clock.nowMicroseconds(clock.context) - start, count);
     }
 }

@@ -20,6 +20,14 @@ int NextSlideIndex(int current, LONGLONG elapsedMicroseconds, int count);
 // Whole milliseconds to wait, rounded up, until position next is due; 0 when it is due already.
 DWORD SlideWaitMilliseconds(int next, LONGLONG elapsedMicroseconds);
 
+// Whether the slide should rest now rather than wait once more: true when the time left to the
+// designed end is nearer than the end of the coming wait is likely to be (the pause asked for
+// plus what the last wait overran it by). With waits that last what they are asked, never: the
+// slide then ends exactly on time. Where a wait lasts a whole timer tick, this saves most of the
+// last tick.
+bool RestBeforeWaiting(LONGLONG leftMicroseconds, DWORD pauseMilliseconds,
+                       LONGLONG overrunMicroseconds);
+
 // Whether the user lets windows animate (SPI_GETCLIENTAREAANIMATION; systems that do not know
 // the setting animate).
 bool SlideAnimationEnabled();
@@ -35,5 +43,6 @@ struct SlideClock {
 void SetSlideClock(const SlideClock* clock);
 
 // Runs a slide over count positions: move(index, context) is called for position 0 at once and
-// for each later position when it is due, ending when the designed duration has passed.
+// for each later position when it is due, ending when the designed duration has passed, or
+// shortly before it where the next wait would overrun the end by more (RestBeforeWaiting).
 void RunPacedSlide(int count, void (*move)(int index, void* context), void* context);

@@ -125,8 +125,10 @@ TEST_F(SlidePacing, TimerTickWaitsSkipToWhereTheClockIs)
     EXPECT_EQ(ys, (std::vector<int>{hidden, hidden, hidden - 15, hidden - 30, hidden - 45,
                                     hidden - 60, hidden - 78, hidden - 93, hidden - 108,
                                     hidden - 123, hidden - 138, hidden - 156, shown}));
-    EXPECT_EQ(clock.now, 11 * 15600LL);  // the first tick past the designed 162 ms
-    EXPECT_EQ(clock.waits, 11u);
+    // At 156 ms a further tick would end at 171.6 ms; resting at once is nearer the designed
+    // 162 ms, so the slide ends there.
+    EXPECT_EQ(clock.now, 10 * 15600LL);
+    EXPECT_EQ(clock.waits, 10u);
 
     // Out again: from the resting place down by the clock, then hidden.
     moves.clear();
@@ -135,8 +137,29 @@ TEST_F(SlidePacing, TimerTickWaitsSkipToWhereTheClockIs)
     EXPECT_EQ(Ys(), (std::vector<int>{shown, shown, shown + 15, shown + 30, shown + 45, shown + 60,
                                       shown + 78, shown + 93, shown + 108, shown + 123, shown + 138,
                                       shown + 156}));
-    EXPECT_EQ(clock.now, 11 * 15600LL);
+    EXPECT_EQ(clock.now, 10 * 15600LL);
     EXPECT_FALSE(IsWindowVisible(NotifySession.popupWindow));
+}
+
+TEST(SlideEnd, RestsEarlyOnlyWhereTheNextWaitWouldOverrunTheEndByMore)
+{
+    struct Case {
+        LONGLONG left;
+        DWORD pause;
+        LONGLONG overrun;
+        bool rest;
+    } cases[] = {
+        {3000, 3, 0, false},      // exact waits: the last one ends on time
+        {3000, 3, 900, false},    // a small overrun: still nearer to wait
+        {3000, 3, 3100, true},    // waiting would end 3.1 ms late, resting 3 ms early
+        {6000, 3, 12600, true},   // a timer tick: 156 ms instead of 171.6 ms
+        {9000, 3, 12600, false},  // 9 ms early against 6.6 ms late: wait
+        {100000, 3, 40000, false},
+        {3000, 3, -500, false},  // a wait that returned early counts as exact
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RestBeforeWaiting(c.left, c.pause, c.overrun), c.rest)
+            << c.left << " " << c.pause << " " << c.overrun;
 }
 
 TEST_F(SlidePacing, AShortHoldUpIsMadeUpStepByStepALongOneSkips)
