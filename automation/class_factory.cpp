@@ -2,7 +2,6 @@
 #include "automation/class_factory.h"
 #include "module/module_state.h"
 #include "automation/ntf_object.h"
-#include <cstring>
 #include <new>
 
 struct ClassFactoryTable {

@@ -3,12 +3,18 @@
 #include "automation/dispatcher.h"
 #include "automation/methods.h"
 #include "module/module_state.h"
-#include <cstring>
 #include <new>
 
 static NtfObjRecord* RecordOfSafety(void* safety)
 {
     return CONTAINING_RECORD(safety, NtfObjRecord, safety);
+}
+
+// The interfaces the primary pointer answers for: the object's identity and its dual interface.
+static bool IsPrimaryInterface(REFIID riid)
+{
+    return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+           IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2);
 }
 
 HRESULT STDMETHODCALLTYPE NtfObjQueryInterface(IAxObj* This, REFIID riid, void** out)
@@ -18,14 +24,12 @@ HRESULT STDMETHODCALLTYPE NtfObjQueryInterface(IAxObj* This, REFIID riid, void**
     *out = nullptr;
     NtfObjRecord* object = RecordOf(This);
     void* chosen = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch))
+    if (IsPrimaryInterface(riid))
         chosen = &object->primary;
     else if (IsEqualIID(riid, IID_IOleObject))
         chosen = &object->ole;  // containers call its operations: it needs a table of its own
     else if (IsEqualIID(riid, IID_IObjectSafety))
         chosen = &object->safety;
-    else if (IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2))
-        chosen = &object->primary;
     if (!chosen)
         return E_NOINTERFACE;
     *out = chosen;
@@ -88,9 +92,7 @@ DWORD SafetyOptionsAfter(DWORD current, DWORD mask, DWORD enabled)
 // (persistence, say) the other.
 static DWORD* SafetyWordFor(NtfObjRecord* object, REFIID riid)
 {
-    const bool own = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-                     IsEqualIID(riid, IID_IAxObj) || IsEqualIID(riid, IID_IAxObj2);
-    return &object->safetyEnabled[own ? 0 : 1];
+    return &object->safetyEnabled[IsPrimaryInterface(riid) ? 0 : 1];
 }
 
 // Hosts asking whether the object is safe for scripting or initialisation are told yes, for

@@ -188,8 +188,6 @@ TEST_F(LinkTest, RealPointerHoversAndClicksTheLink)
 TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
 {
     BrowserRegistration standIn(standIn_);
-    const IID kIObjectSafety = {
-        0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
     struct Case {
         bool untrusted;
         const wchar_t* url;
@@ -209,7 +207,7 @@ TEST_F(LinkTest, AnUntrustedCallersLinkOpensOnlyWebAndMailAddresses)
         ASSERT_NE(object, nullptr);
         if (c.untrusted) {
             IObjectSafety* safety = nullptr;
-            ASSERT_EQ(object->QueryInterface(kIObjectSafety, reinterpret_cast<void**>(&safety)),
+            ASSERT_EQ(object->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)),
                       S_OK);
             safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
                                               INTERFACESAFE_FOR_UNTRUSTED_CALLER);
