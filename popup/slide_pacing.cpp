@@ -74,14 +74,16 @@ void RunPacedSlide(int count, void (*move)(int index, void* context), void* cont
     int index = 0;
     while (index < count) {
         move(index, context);
-        const LONGLONG elapsed = clock.nowMicroseconds(clock.context) - start;
+        LONGLONG elapsed = clock.nowMicroseconds(clock.context) - start;
         const DWORD pause = SlideWaitMilliseconds(index + 1, elapsed);
         if (pause) {
             if (RestBeforeWaiting(end - elapsed, pause, overrun))
                 return;
             clock.wait(clock.context, pause);
-            overrun = clock.nowMicroseconds(clock.context) - start - elapsed - pause * 1000LL;
+            const LONGLONG waited = clock.nowMicroseconds(clock.context) - start;
+            overrun = waited - elapsed - pause * 1000LL;
+            elapsed = waited;
         }
-        index = NextSlideIndex(index, clock.nowMicroseconds(clock.context) - start, count);
+        index = NextSlideIndex(index, elapsed, count);
     }
 }
