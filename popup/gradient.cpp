@@ -2,6 +2,19 @@
 
 #include <cstdlib>
 
+namespace {
+
+// The value rounded to single precision. The 32-bit build computes on the x87 unit, which keeps
+// a quotient in extended precision until it is stored: a band boundary would then fall a row
+// lower than in the 64-bit build, whose SSE arithmetic rounds every float.
+float SinglePrecision(float value)
+{
+    volatile float stored = value;
+    return stored;
+}
+
+}  // namespace
+
 int ComputeGradientBands(int top, int bottom, COLORREF fromColour, COLORREF toColour,
                          GradientBand* bands)
 {
@@ -24,10 +37,10 @@ int ComputeGradientBands(int top, int bottom, COLORREF fromColour, COLORREF toCo
 
     // The steps are single-precision values; the products are taken in double precision, so a
     // band boundary may fall one row short of the bottom, as the painted face always has.
-    const float step = static_cast<float>(extent) / static_cast<float>(n);
-    const float sR = static_cast<float>(dR) / static_cast<float>(n);
-    const float sG = static_cast<float>(dG) / static_cast<float>(n);
-    const float sB = static_cast<float>(dB) / static_cast<float>(n);
+    const float step = SinglePrecision(static_cast<float>(extent) / static_cast<float>(n));
+    const float sR = SinglePrecision(static_cast<float>(dR) / static_cast<float>(n));
+    const float sG = SinglePrecision(static_cast<float>(dG) / static_cast<float>(n));
+    const float sB = SinglePrecision(static_cast<float>(dB) / static_cast<float>(n));
     for (int i = 0; i < n; ++i) {
         bands[i].top = top + static_cast<int>(static_cast<double>(i) * step);
         bands[i].bottom = top + static_cast<int>(static_cast<double>(i + 1) * step);
