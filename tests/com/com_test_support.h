@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string>
 
+#include "support/emulation.h"
+
 inline std::wstring BinFolder()
 {
     wchar_t path[MAX_PATH] = {};
@@ -22,7 +24,7 @@ inline DWORD RunProgram(std::wstring commandLine)
                         &startup, &process))
         return static_cast<DWORD>(-1);
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, SafetyLimitMs(60000)) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

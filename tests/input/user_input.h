@@ -9,6 +9,7 @@
 
 #include "NtfObj.h"
 #include "popup/notify_session.h"
+#include "support/emulation.h"
 
 namespace input {
 
@@ -30,7 +31,7 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 15000)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > limitMs)
+        if (GetTickCount() - start > SafetyLimitMs(limitMs))
             return done();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         Pump();
@@ -49,7 +50,7 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD limitMs = 15000)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > limitMs)
+        if (GetTickCount() - start > SafetyLimitMs(limitMs))
             return done();
         Sleep(10);
     }

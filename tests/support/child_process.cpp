@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "support/emulation.h"
+
 std::wstring BinFolder()
 {
     wchar_t path[MAX_PATH] = {};
@@ -13,7 +15,7 @@ std::wstring BinFolder()
 
 static HWND WaitForVisiblePopup()
 {
-    for (int i = 0; i < 600; ++i) {
+    for (DWORD i = 0; i < SafetyLimitMs(600); ++i) {
         HWND popup = FindWindowA("VorbelNotify", nullptr);
         if (popup && IsWindowVisible(popup))
             return popup;
@@ -59,7 +61,7 @@ ChildRun RunChild(const std::wstring& commandLine, void (*popupAction)(HWND))
     DWORD got = 0;
     while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
         run.output.append(buffer, got);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, SafetyLimitMs(60000)), WAIT_OBJECT_0);
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);

@@ -1,6 +1,7 @@
 #include "support/watchdog.h"
 
 #include "popup/popup_rules.h"
+#include "support/emulation.h"
 #include "support/thread_windows.h"
 
 TickThread::TickThread(DWORD firstMs, DWORD periodMs, std::function<void()> tick)
@@ -30,7 +31,7 @@ DWORD WINAPI TickThread::Run(void* param)
 }
 
 Watchdog::Watchdog(DWORD deadlineMs)
-    : thread_(GetCurrentThreadId()), ticks_(deadlineMs, 200, [this] { CloseWindows(); })
+    : thread_(GetCurrentThreadId()), ticks_(SafetyLimitMs(deadlineMs), 200, [this] { CloseWindows(); })
 {
 }
 

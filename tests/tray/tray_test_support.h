@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/emulation.h"
+
 namespace traytest {
 
 // A 16x16 icon filled with colour.
@@ -66,7 +68,7 @@ inline int NotificationAreaPixels(COLORREF colour)
 // Polls until done() holds or about ten seconds have passed; the result is done()'s last answer.
 inline bool WaitFor(const std::function<bool()>& done)
 {
-    for (int i = 0; i < 1000; ++i) {
+    for (DWORD i = 0; i < SafetyLimitMs(1000); ++i) {
         if (done())
             return true;
         Sleep(10);
