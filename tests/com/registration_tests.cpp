@@ -9,6 +9,9 @@
 
 namespace {
 
+// The platform the type library's file is registered for: its own pointer size.
+const std::wstring kTypeLibPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+
 // The DLL copied into a folder whose long and short paths differ.
 class Registration : public testing::Test {
 protected:
@@ -23,7 +26,8 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        Regsvr32(dll, true);
+        if (ClassesKeyExists(kClsidKey))
+            Regsvr32(dll, true);
         DeleteFileW(dll.c_str());
         RemoveDirectoryW(folder.c_str());
     }
@@ -40,7 +44,10 @@ std::wstring Registration::folder, Registration::dll;
 TEST_F(Registration, WritesTheClassKeysAndTheTypeLibraryAndDeletesThemAgain)
 {
     ASSERT_NE(ShortPath(), dll) << "the folder must have a short name of its own";
-    for (int round = 0; round < 2; ++round) {  // registering twice writes the same again
+    // Registering twice writes the same again. Under emulation each regsvr32 takes a minute to
+    // start: one round there, and no second unregistration.
+    const int rounds = RunsUnderEmulation() ? 1 : 2;
+    for (int round = 0; round < rounds; ++round) {
         ASSERT_EQ(Regsvr32(dll), 0u) << "round " << round;
         EXPECT_EQ(ClassesValue(kClsidKey), L"NtfObj");
         EXPECT_EQ(ClassesValue(std::wstring(kClsidKey) + L"\\InprocServer32"), dll)
@@ -48,7 +55,7 @@ TEST_F(Registration, WritesTheClassKeysAndTheTypeLibraryAndDeletesThemAgain)
         EXPECT_EQ(ClassesValue(std::wstring(kClsidKey) + L"\\InprocServer32", L"ThreadingModel"),
                   L"Apartment");
         EXPECT_EQ(ClassesValue(std::wstring(kTypeLibKey) + L"\\1.0"), L"NTFObj 1.0 Type Library");
-        EXPECT_EQ(ClassesValue(std::wstring(kTypeLibKey) + L"\\1.0\\409\\win64"), ShortPath())
+        EXPECT_EQ(ClassesValue(std::wstring(kTypeLibKey) + L"\\1.0\\409\\" + kTypeLibPlatform), ShortPath())
             << "the type library is registered from the short path";
         EXPECT_EQ(ClassesValue(kInterfaceKey), L"IAxObj");
     }
@@ -58,7 +65,9 @@ TEST_F(Registration, WritesTheClassKeysAndTheTypeLibraryAndDeletesThemAgain)
     EXPECT_FALSE(ClassesKeyExists(kClsidKey));
     EXPECT_FALSE(ClassesKeyExists(kTypeLibKey));
     EXPECT_FALSE(ClassesKeyExists(kInterfaceKey));
-    EXPECT_EQ(Regsvr32(dll, true), 0u) << "unregistering with nothing registered";
+    if (!RunsUnderEmulation()) {
+        EXPECT_EQ(Regsvr32(dll, true), 0u) << "unregistering with nothing registered";
+    }
 }
 
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);

@@ -31,9 +31,35 @@ BOOL CALLBACK CountOne(HWND, LPARAM counter)
     return TRUE;
 }
 
+#ifndef _WIN64
+// A 32-bit process of a 64-bit prefix also has a 64-bit thread block, whose address its own
+// block keeps in GdiBatchCount; the table's address is then in the 64-bit process block only.
+// Both blocks lie below 4 GiB.
+const unsigned char* Wow64HandleTable()
+{
+    const unsigned char* teb;
+    __asm__("movl %%fs:0x18, %0" : "=r"(teb));
+    const ULONG teb64 = *reinterpret_cast<const ULONG*>(teb + 0xF70);
+    if (!teb64)
+        return nullptr;
+    const ULONG64 peb64 = *reinterpret_cast<const ULONG64*>(static_cast<UINT_PTR>(teb64) + 0x60);
+    if (!peb64 || peb64 >> 32)
+        return nullptr;
+    const ULONG64 table = *reinterpret_cast<const ULONG64*>(static_cast<UINT_PTR>(peb64) + 0xF8);
+    return table >> 32 ? nullptr
+                       : reinterpret_cast<const unsigned char*>(static_cast<UINT_PTR>(table));
+}
+#endif
+
 const unsigned char* HandleTable()
 {
-    return *reinterpret_cast<const unsigned char* const*>(ProcessBlock() + kTableOffset);
+    const unsigned char* table =
+        *reinterpret_cast<const unsigned char* const*>(ProcessBlock() + kTableOffset);
+#ifndef _WIN64
+    if (!table)
+        table = Wow64HandleTable();
+#endif
+    return table;
 }
 }  // namespace
 
