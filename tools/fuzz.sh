@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The long run of the randomised Invoke driver (CI runs its short default through ctest).
 #   tools/fuzz.sh [--arch i686|x86_64] [--seed N] [--count N] [--minutes M] [--xp] [--trace]
-# --arch picks the build (default x86_64; i686 is the shipped DLL, run by Wine's 32-bit loader).
+# --arch picks the build (default x86_64; i686 is the shipped DLL, run by Wine's 32-bit loader,
+# under emulation where the kernel runs no 32-bit code: the run then gets fewer calls).
 # --xp runs the driver where balloon tips are used (Windows XP / Server 2003 in the prefix).
 # The build folder comes from NTF_BUILD (default build/ARCH); the script installs what is
 # missing and configures and builds the driver there first.
@@ -43,7 +44,10 @@ fi
 # The calls stop after the budget; draining, the second pass of the leak check and the checks
 # need a few minutes more before the run is taken as hung.
 seconds=$(( minutes * 60 ))
-NTF_RUN_TIMEOUT=$(( seconds + 600 )) tools/wine-prefix.sh run "$prefix" "$exe" \
+margin=600
+# Under emulation the program takes a minute to start and drains several times slower.
+[ "$bits" = 32 ] && [ "$(tools/wine32-check.sh --how)" = emulated ] && margin=2400
+NTF_RUN_TIMEOUT=$(( seconds + margin )) tools/wine-prefix.sh run "$prefix" "$exe" \
   --seed="$seed" --count="$count" --seconds="$seconds" "${extra[@]}"
 status=$?
 tools/wine-prefix.sh stop "$prefix"

@@ -26,6 +26,14 @@ tools/wine-prefix.sh start "$prefix" "$bits"
 trap 'tools/wine-prefix.sh stop "$prefix"' EXIT
 # Balloon requests take the tray thread's path only on Windows XP and Server 2003.
 tools/wine-prefix.sh xp "$prefix" soak_tests.exe
-[ $# -gt 0 ] || set -- --notifications=1000 --tray-sessions=200
-echo "soak of the $arch build on $(uname -n), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
-NTF_RUN_TIMEOUT=${NTF_RUN_TIMEOUT:-3600} run "$build/bin/soak_tests.exe" "$@"
+# Under emulation a tenth of the counts fits an hour.
+if [ $# -eq 0 ]; then
+  if [ "$bits" = 32 ] && [ "$(tools/wine32-check.sh --how)" = emulated ]; then
+    set -- --notifications=100 --tray-sessions=20
+  else
+    set -- --notifications=1000 --tray-sessions=200
+  fi
+fi
+how=native; [ "$bits" = 32 ] && how=$(tools/wine32-check.sh --how)
+echo "soak of the $arch build on $(uname -n) ($how), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $*"
+NTF_RUN_TIMEOUT=${NTF_RUN_TIMEOUT:-5400} run "$build/bin/soak_tests.exe" "$@"

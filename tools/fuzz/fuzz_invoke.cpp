@@ -31,6 +31,7 @@
 #include "module/registration.h"
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
+#include "support/emulation.h"
 #include "support/gdi_count.h"
 #include "support/guarded_memory.h"
 #include "support/process_counters.h"
@@ -723,10 +724,11 @@ private:
         ULONGLONG next = 0;
         int attempts = 0;
     };
+    // Limits of a hang, longer under emulation, where the module's own work runs slower.
     static constexpr ULONGLONG kRetryMs = 1000;
-    static constexpr ULONGLONG kStuckMs = 30000;
-    static constexpr ULONGLONG kWakeMs = 60000;
-    static constexpr ULONGLONG kHangMs = 150000;
+    static inline const ULONGLONG kStuckMs = SafetyLimitMs(30000);
+    static inline const ULONGLONG kWakeMs = SafetyLimitMs(60000);
+    static inline const ULONGLONG kHangMs = SafetyLimitMs(150000);
 
     // One look, every 15 ms.
     void Tick()
@@ -751,9 +753,10 @@ private:
             // A posted message makes it look again; the fault is reported either way.
             wokenCall_ = started;
             if (stuck_.empty())
-                stuck_ = Format("call %ld still ran 60 s after everything had closed; a message "
+                stuck_ = Format("call %ld still ran %lu s after everything had closed; a message "
                                 "was posted to its thread to wake it",
-                                static_cast<long>(currentCall));
+                                static_cast<long>(currentCall),
+                                static_cast<unsigned long>(kWakeMs / 1000));
             std::printf("fuzz: %s\n", stuck_.c_str());
             PostThreadMessageA(driver_, WM_NULL, 0, 0);
         }
@@ -765,7 +768,7 @@ private:
                         IsWindow(open) && IsWindowVisible(open),
                         static_cast<void*>(ThreadWindowOfClass("#32770", false, driver_)),
                         TrayThreadRunning(), static_cast<unsigned long>(NotifySession.style));
-            PrintCurrent("no return after 150 s");
+            PrintCurrent(Format("no return after %lu s", static_cast<unsigned long>(kHangMs / 1000)).c_str());
             DumpStacks();
             TerminateProcess(GetCurrentProcess(), 3);
         }
@@ -788,7 +791,8 @@ private:
         ++closes_;
         t.next = now + kRetryMs;
         if (now - t.since > kStuckMs && stuck_.empty())
-            stuck_ = Format("a %s stayed open for 30 s after %d closing events", what, t.attempts);
+            stuck_ = Format("a %s stayed open for %lu s after %d closing events", what,
+                            static_cast<unsigned long>(kStuckMs / 1000), t.attempts);
     }
 
     void Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
