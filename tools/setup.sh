@@ -58,6 +58,7 @@ if [ "$("$check" --how)" = none ] && [ -x /usr/lib/wine/wine ]; then
   if ! dpkg-query -W -f='${Status}' qemu-user 2>/dev/null | grep -q 'install ok installed'; then
     export DEBIAN_FRONTEND=noninteractive
     echo "setup: installing qemu-user (this kernel runs no 32-bit programs of its own)"
+    $sudo apt-get update -q
     $sudo apt-get install -y -q --no-install-recommends qemu-user
   fi
   binfmt=/proc/sys/fs/binfmt_misc
