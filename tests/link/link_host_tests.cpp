@@ -17,8 +17,13 @@ using namespace linktest;
 
 namespace {
 
-const char kBrowserClassKey[] = "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}";
-const char kBackupKey[] = "Software\\NtfObjTestBackup\\BrowserClass";
+// Both views of the registry: where the prefix has its 32-bit half, COM finds a local server in
+// the 32-bit view when the 64-bit one lacks it.
+const char* const kBrowserClassKeys[] = {
+    "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}",
+    "Software\\Classes\\Wow6432Node\\CLSID\\{0002DF01-0000-0000-C000-000000000046}"};
+const char* const kBackupKeys[] = {"Software\\NtfObjTestBackup\\BrowserClass",
+                                   "Software\\NtfObjTestBackup\\BrowserClass32"};
 
 using RegTreeCopy = LONG(WINAPI*)(HKEY, LPCSTR, HKEY);
 using RegTreeDelete = LONG(WINAPI*)(HKEY, LPCSTR);
@@ -57,19 +62,23 @@ class BrowserClassRemoved {
 public:
     BrowserClassRemoved()
     {
-        DeleteTree()(HKEY_LOCAL_MACHINE, kBackupKey);
-        saved_ = CopyKey(kBrowserClassKey, kBackupKey);
-        DeleteTree()(HKEY_LOCAL_MACHINE, kBrowserClassKey);
+        for (int view = 0; view < 2; ++view) {
+            DeleteTree()(HKEY_LOCAL_MACHINE, kBackupKeys[view]);
+            saved_[view] = CopyKey(kBrowserClassKeys[view], kBackupKeys[view]);
+            DeleteTree()(HKEY_LOCAL_MACHINE, kBrowserClassKeys[view]);
+        }
     }
     ~BrowserClassRemoved()
     {
-        if (saved_)
-            CopyKey(kBackupKey, kBrowserClassKey);
-        DeleteTree()(HKEY_LOCAL_MACHINE, kBackupKey);
+        for (int view = 0; view < 2; ++view) {
+            if (saved_[view])
+                CopyKey(kBackupKeys[view], kBrowserClassKeys[view]);
+            DeleteTree()(HKEY_LOCAL_MACHINE, kBackupKeys[view]);
+        }
     }
 
 private:
-    bool saved_ = false;
+    bool saved_[2] = {false, false};
 };
 
 // The command the shell runs to open an address of one scheme, set for the life of the object.
