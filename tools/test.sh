@@ -31,6 +31,20 @@ if [ $full = 1 ]; then
   ntf_xvfb ctest --preset i686 ${args[@]+"${args[@]}"} || status=1
   exit $status
 fi
-ntf_xvfb ctest --preset i686 ${args[@]+"${args[@]}"} || status=1
-ntf_xvfb ctest --preset x86_64 ${args[@]+"${args[@]}"} || status=1
+# The two builds run side by side, each in its own prefix on its own virtual display: the
+# emulated 32-bit run mostly waits for its processes to start, the 64-bit one for its timers.
+# Each one's output is shown whole when both have ended.
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+ntf_xvfb ctest --preset i686 ${args[@]+"${args[@]}"} >"$logs/i686" 2>&1 &
+i686=$!
+sleep 5  # xvfb-run -a picks a free display by its lock file: let the first one take its own
+ntf_xvfb ctest --preset x86_64 ${args[@]+"${args[@]}"} >"$logs/x86_64" 2>&1 &
+x86_64=$!
+wait $i686 || status=1
+wait $x86_64 || status=1
+echo "== i686 (the shipped 32-bit DLL)"
+cat "$logs/i686"
+echo "== x86_64"
+cat "$logs/x86_64"
 exit $status
