@@ -84,7 +84,7 @@ void CopyWholeCharacters(char* buffer, size_t size, const char* text)
     buffer[length] = '\0';
 }
 
-size_t MakeTwin(const wchar_t* text, const char* ansi, wchar_t* twin, size_t twinSize)
+size_t MakeTwin(const wchar_t* text, char* ansi, wchar_t* twin, size_t twinSize)
 {
     if (twinSize == 0)
         return 0;
@@ -105,6 +105,9 @@ size_t MakeTwin(const wchar_t* text, const char* ansi, wchar_t* twin, size_t twi
         i += units;
     }
     twin[used] = 0;
+    // What is left is the start of a character cut off: the code page's "?" for the first half
+    // of a surrogate pair, say.
+    std::memset(ansi + offset, 0, ansiLength - offset);
     return used;
 }
 

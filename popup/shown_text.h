@@ -40,9 +40,10 @@ void CopyWholeCharacters(char* buffer, size_t size, const char* text);
 
 // Fills twin (twinSize units, zero-terminated) with the characters of text, up to its first zero,
 // whose bytes in the ANSI code page ansi holds, in order from its start; it stops at the first
-// character whose bytes ansi does not hold in full. A null text makes the twin of ansi converted
-// from the code page. Returns the units written.
-size_t MakeTwin(const wchar_t* text, const char* ansi, wchar_t* twin, size_t twinSize);
+// character whose bytes ansi does not hold in full, and ansi then ends there too (so a "?" the
+// code page made of the first half of a cut surrogate pair goes). A null text makes the twin of
+// ansi converted from the code page, and ansi stays as it is. Returns the units written.
+size_t MakeTwin(const wchar_t* text, char* ansi, wchar_t* twin, size_t twinSize);
 
 // Whether twin converts to exactly the bytes of ansi.
 bool IsTwinOf(const wchar_t* twin, const char* ansi);
