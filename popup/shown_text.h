@@ -22,6 +22,8 @@ struct NotifyTwinsRecord {
     wchar_t comboList[kTwinListSize];
 };
 
+static_assert(sizeof(NotifyTwinsRecord) == 15408, "twins of three texts and three lists");
+
 // The twins of NotifySession's texts.
 extern NotifyTwinsRecord NotifyTwins;
 

@@ -469,6 +469,36 @@ TEST_F(ShownTextTest, CutsFallBetweenWholeCharacters)
     }
 }
 
+// Where balloons are not used the request is shown as a popup: its texts are the host's bytes in
+// the code page, shown converted, and the message is cut before a character it cannot hold.
+TEST_F(ShownTextTest, BalloonShownAsAPopupShowsTheRequestsBytesCutOnWholeCharacters)
+{
+    TrayRequest request;
+    std::memset(&request, 0, sizeof request);
+    request.timeoutMs = 1;  // the popup's delay: it closes as soon as it has slid in
+    std::string message;
+    std::wstring shown;
+    if (Chinese()) {
+        // The title's last byte is a lead byte without its trail; the text's 131st byte is one.
+        std::memset(request.title, 't', 127);
+        request.title[127] = '\xD6';
+        std::memset(request.text, 'x', 130);
+        std::memcpy(request.text + 130, "\xD6\xD0yy", 4);
+        message = std::string(127, 't') + "\n" + std::string(130, 'x');
+        shown = std::wstring(127, L't') + L"\n" + std::wstring(130, L'x');
+    } else {
+        std::strcpy(request.title, "Zo\xEB");
+        std::strcpy(request.text, "caf\xE9");
+        message = "Zo\xEB\ncaf\xE9";
+        shown = L"Zo\x00EB\ncaf\x00E9";
+    }
+    short ret = -1;
+    EXPECT_EQ(object->ShowUpdateBalloon(&request, &ret), S_OK);
+    EXPECT_EQ(ret, 1000) << "closed by its timer";
+    EXPECT_EQ(std::string(NotifySession.messageText), message);
+    EXPECT_EQ(std::wstring(NotifyTwins.messageText), shown);
+}
+
 // The tray's fields hold the host's bytes; their copies end before a character the limit cuts.
 TEST(ShownTextCuts, TrayFieldsAndPureCutsEndOnWholeCharacters)
 {
