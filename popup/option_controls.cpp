@@ -78,19 +78,19 @@ void CreateCheckBoxes(HWND parent)
     const DpiScaler S = {DpiForWindow(parent)};
     ShownListItems shown(s.checkList, NotifyTwins.checkList);
     wchar_t caption[kTwinListSize];
-    WalkOptionList(
-        s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
-            const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
-            shown.Item(ItemStart(s.checkList, item), ItemEnd(s.checkList, item), kNoLimit, caption,
-                       kTwinListSize);
-            HWND box =
-                MakeControl(L"BUTTON", caption, kCheckBoxStyle, left, top,
-                            client.right - S(24) - left, client.bottom - S(36 + 18 * i) - top,
-                            parent, kCheckBoxFirstId + i);
-            SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
-            s.checkCount += 1;
-            return true;
-        });
+    WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise,
+                   [&](int i, const char* item) {
+                       const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
+                       shown.Item(ItemStart(s.checkList, item), ItemEnd(s.checkList, item),
+                                  kNoLimit, caption, kTwinListSize);
+                       HWND box = MakeControl(L"BUTTON", caption, kCheckBoxStyle, left, top,
+                                              client.right - S(24) - left,
+                                              client.bottom - S(36 + 18 * i) - top, parent,
+                                              kCheckBoxFirstId + i);
+                       SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
+                       s.checkCount += 1;
+                       return true;
+                   });
 }
 
 void CreateButtonRow(HWND parent)
@@ -147,8 +147,8 @@ void CreateComboBox(HWND parent)
         s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
             if (i >= s.comboCount - 1) {
                 // The caption keeps the first kTextSize - 1 bytes' whole characters.
-                shown.Item(ItemStart(s.comboList, item), ItemEnd(s.comboList, item),
-                           kTextSize - 1, caption, kTwinTextSize);
+                shown.Item(ItemStart(s.comboList, item), ItemEnd(s.comboList, item), kTextSize - 1,
+                           caption, kTwinTextSize);
                 return false;
             }
             shown.Item(ItemStart(s.comboList, item), ItemEnd(s.comboList, item), kNoLimit, text,

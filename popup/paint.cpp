@@ -360,9 +360,9 @@ LinkStrip PaintLinkLine(HDC dc, const RECT& content, const NotifySessionRecord& 
     link.shown = s.linkUrl[0] ? 1 : 0;
     wchar_t scratch[kTwinTextSize];
     if (link.shown) {
-        const wchar_t* text = s.linkText[0]
-                                  ? ShownText(s.linkText, NotifyTwins.linkText, scratch, kTwinTextSize)
-                                  : ShownText(s.linkUrl, NotifyTwins.linkUrl, scratch, kTwinTextSize);
+        const wchar_t* text =
+            s.linkText[0] ? ShownText(s.linkText, NotifyTwins.linkText, scratch, kTwinTextSize)
+                          : ShownText(s.linkUrl, NotifyTwins.linkUrl, scratch, kTwinTextSize);
         DrawUnderlinedText(dc, &link.rect, text, DT_LEFT, c.link);
     } else if (s.linkText[0]) {
         link.rect.left -= S(20);
@@ -399,8 +399,9 @@ void PaintNotification(HWND window, HDC dc)
     PaintIcons(dc, content, s.style, s.appIcon, dpi);
     PaintDecorationLines(dc, content, c, dpi);
     wchar_t message[kTwinTextSize];
-    PaintMessage(dc, content, ShownText(s.messageText, NotifyTwins.messageText, message, kTwinTextSize),
-                 fonts, c, dpi);
+    PaintMessage(dc, content,
+                 ShownText(s.messageText, NotifyTwins.messageText, message, kTwinTextSize), fonts,
+                 c, dpi);
     const LinkStrip link = PaintLinkLine(dc, content, s, c, dpi);
 
     // What the pointer's hover tracking reads: the strip as painted.

@@ -334,7 +334,8 @@ AlertAccessible* CreateAlertAccessible(HWND window, IAccessible* standard)
     const NotifySessionRecord& s = NotifySession;
     // The texts as the face shows them.
     wchar_t scratch[kTwinTextSize];
-    const wchar_t* message = ShownText(s.messageText, NotifyTwins.messageText, scratch, kTwinTextSize);
+    const wchar_t* message =
+        ShownText(s.messageText, NotifyTwins.messageText, scratch, kTwinTextSize);
     const wchar_t* lineFeed = std::wcschr(message, L'\n');
     const size_t headingLength = lineFeed ? static_cast<size_t>(lineFeed - message) : 0;
     const wchar_t* body = lineFeed ? lineFeed + 1 : message;

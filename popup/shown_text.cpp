@@ -35,9 +35,9 @@ size_t WideFromCodePage(const char* ansi, int length, wchar_t* wide, size_t size
 {
     if (size == 0)
         return 0;
-    int n = length > 0 ? MultiByteToWideChar(CP_ACP, 0, ansi, length, wide,
-                                             static_cast<int>(size - 1))
-                       : 0;
+    int n = length > 0
+                ? MultiByteToWideChar(CP_ACP, 0, ansi, length, wide, static_cast<int>(size - 1))
+                : 0;
     if (n < 0)
         n = 0;
     wide[n] = 0;

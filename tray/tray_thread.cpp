@@ -235,9 +235,8 @@ int ShowBalloonRequest(TrayRequest* request)
             message[used++] = '\n';
         const size_t room = sizeof message - 1 - used;
         std::memcpy(message + used, request->text,
-                    WholeCharacterLength(request->text, room < sizeof request->text
-                                                            ? room
-                                                            : sizeof request->text));
+                    WholeCharacterLength(
+                        request->text, room < sizeof request->text ? room : sizeof request->text));
         char url[sizeof request->url];
         char urlDisplay[sizeof request->urlDisplay];
         CopyField(url, request->url);

@@ -220,13 +220,19 @@ const std::vector<Sample>& Samples()
 {
     static const std::vector<Sample> samples = {
         {"Chinese", L"\x4E2D\x6587\x901A\x77E5", L"", L""},
-        {"Latin with diacritics", L"Zo\x00EB Bego\x00F1" L"a \x00C5ngstr\x00F6m", L"", L""},
+        {"Latin with diacritics",
+         L"Zo\x00EB Bego\x00F1"
+         L"a \x00C5ngstr\x00F6m",
+         L"", L""},
         {"Vietnamese", L"\x0110\x1EB7ng V\x0103n Th\x1EE9", L"", L""},
         {"Korean", L"\xD55C\xAD6D\xC5B4", L"", L""},
         {"Thai", L"\x0E44\x0E17\x0E22", L"", L""},
         {"Hebrew", L"\x05E2\x05D1\x05E8\x05D9\x05EA", L"", L""},
         {"emoji", L"Hi \xD83D\xDE00", L"", L""},
-        {"fullwidth vertical line", L"A\xFF5C" L"B", L"A", L"B"},
+        {"fullwidth vertical line",
+         L"A\xFF5C"
+         L"B",
+         L"A", L"B"},
     };
     return samples;
 }
@@ -328,13 +334,33 @@ TEST_F(ShownTextTest, ListsSplitIntoTheItemsTheCodePageCounts)
         std::vector<std::wstring> checks, buttons;
     } cases[] = {
         // U+FF5C is a character of its own in code page 936 and "|" in 1252.
-        {"fullwidth line", L"A\xFF5C" L"B|C", 936, {L"A\xFF5C" L"B", L"C"}, {L"A\xFF5C" L"B", L"C"}},
-        {"fullwidth line", L"A\xFF5C" L"B|C", 1252, {L"A", L"B", L"C"}, {L"A", L"B", L"C"}},
+        {"fullwidth line",
+         L"A\xFF5C"
+         L"B|C",
+         936,
+         {L"A\xFF5C"
+          L"B",
+          L"C"},
+         {L"A\xFF5C"
+          L"B",
+          L"C"}},
+        {"fullwidth line",
+         L"A\xFF5C"
+         L"B|C",
+         1252,
+         {L"A", L"B", L"C"},
+         {L"A", L"B", L"C"}},
         // 億 is 83 7C in code page 936: the byte-wise search of the button row splits it, and
         // the half characters show in neither button.
-        {"separator byte inside a character", L"\x5104X|C", 936, {L"\x5104X", L"C"},
+        {"separator byte inside a character",
+         L"\x5104X|C",
+         936,
+         {L"\x5104X", L"C"},
          {L"", L"X", L"C"}},
-        {"separator byte inside a character", L"\x5104X|C", 1252, {L"\x5104X", L"C"},
+        {"separator byte inside a character",
+         L"\x5104X|C",
+         1252,
+         {L"\x5104X", L"C"},
          {L"\x5104X", L"C"}},
     };
     for (const Case& c : cases) {
@@ -376,8 +402,8 @@ TEST_F(ShownTextTest, CutsFallBetweenWholeCharacters)
         bool doubleByte;  // a double-byte character, which only code page 936 has
     } tails[] = {{"double-byte character", zhong, true}, {"surrogate pair", emoji, false}};
     enum Field { kHeading, kBody, kLinkText, kLinkUrl, kCheck, kButton, kComboCaption };
-    const char* names[] = {"heading", "body", "link text", "link address", "check list",
-                           "button list", "confirm caption"};
+    const char* names[] = {"heading",    "body",        "link text",      "link address",
+                           "check list", "button list", "confirm caption"};
     for (const Tail& tail : tails) {
         if (tail.doubleByte && !Chinese())
             continue;
@@ -509,7 +535,8 @@ TEST(ShownTextCuts, TrayFieldsAndPureCutsEndOnWholeCharacters)
         std::vector<char> field(limit + 1, 0x5A);
         CopyLimited(field.data(), text.c_str(), limit);
         // On 936 the zero byte takes the lead byte's place; on 1252 all limit bytes are copied.
-        const std::string kept = Chinese() ? std::string(limit - 1, 'x') + '\0' : text.substr(0, limit);
+        const std::string kept =
+            Chinese() ? std::string(limit - 1, 'x') + '\0' : text.substr(0, limit);
         EXPECT_EQ(std::string(field.data(), limit), kept);
         EXPECT_EQ(field[limit], 0x5A) << "written beyond the field";
     }
@@ -517,8 +544,14 @@ TEST(ShownTextCuts, TrayFieldsAndPureCutsEndOnWholeCharacters)
         std::wstring text;
         size_t limit, length;
     } wide[] = {
-        {L"ab\xD83D\xDE00", 3, 2}, {L"ab\xD83D\xDE00", 4, 4}, {L"ab\xD83D\xDE00z", 9, 5},
-        {L"\xD83D", 1, 0},         {L"a\xDE00" L"b", 2, 2},   {L"", 5, 0},
+        {L"ab\xD83D\xDE00", 3, 2},
+        {L"ab\xD83D\xDE00", 4, 4},
+        {L"ab\xD83D\xDE00z", 9, 5},
+        {L"\xD83D", 1, 0},
+        {L"a\xDE00"
+         L"b",
+         2, 2},
+        {L"", 5, 0},
     };
     for (const WideCase& c : wide)
         EXPECT_EQ(WholeWideLength(c.text.c_str(), c.limit), c.length) << c.limit;
@@ -527,8 +560,8 @@ TEST(ShownTextCuts, TrayFieldsAndPureCutsEndOnWholeCharacters)
             std::string text;
             size_t limit, length;
         } bytes[] = {
-            {"a" + zhong, 2, 1}, {"a" + zhong, 3, 3}, {"\xD6", 5, 1}, {zhong + zhong, 3, 2},
-            {"\x83|x", 1, 0}, {"\x83|x", 2, 2},  // "|" as the trail byte
+            {"a" + zhong, 2, 1},   {"a" + zhong, 3, 3}, {"\xD6", 5, 1},
+            {zhong + zhong, 3, 2}, {"\x83|x", 1, 0},    {"\x83|x", 2, 2},  // "|" as the trail byte
         };
         for (const ByteCase& c : bytes)
             EXPECT_EQ(WholeCharacterLength(c.text.c_str(), c.limit), c.length) << c.text;
