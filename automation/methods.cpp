@@ -4,6 +4,7 @@
 #include "module/module_state.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
+#include "popup/shown_text.h"
 #include "tray/tray_thread.h"
 #include <cstdlib>
 #include <cstring>
@@ -25,31 +26,33 @@ AnsiText::~AnsiText()
     std::free(text_);
 }
 
-// Copies at most size - 1 bytes of text (none for null) and a terminating zero.
-static void CopyCut(char* buffer, size_t size, const char* text)
-{
-    size_t length = text ? std::strlen(text) : 0;
-    if (length > size - 1)
-        length = size - 1;
-    if (length)
-        std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
 void ComposeMessage(const char* heading, const char* body, char* message)
 {
     std::memset(message, 0, kComposedMessageSize);
     size_t used = 0;
-    auto append = [&](const char* text, size_t length) {
-        size_t room = kComposedMessageSize - 1 - used;
-        if (length > room)
-            length = room;
+    // Each piece is cut on a whole character, so that no half character is shown.
+    auto append = [&](const char* text) {
+        const size_t length = WholeCharacterLength(text, kComposedMessageSize - 1 - used);
         std::memcpy(message + used, text, length);
         used += length;
     };
-    append(heading ? heading : "", heading ? std::strlen(heading) : 0);
-    append("\n", 1);
-    append(body ? body : "", body ? std::strlen(body) : 0);
+    append(heading ? heading : "");
+    append("\n");
+    append(body ? body : "");
+}
+
+void ComposeWideMessage(const wchar_t* heading, const wchar_t* body, wchar_t* message, size_t size)
+{
+    size_t used = 0;
+    auto append = [&](const wchar_t* text) {
+        const size_t length = WholeWideLength(text, size - 1 - used);
+        std::memcpy(message + used, text, length * sizeof *message);
+        used += length;
+    };
+    append(heading ? heading : L"");
+    append(L"\n");
+    append(body ? body : L"");
+    message[used] = 0;
 }
 
 // A method given no place for its result does nothing: a notification the host cannot hear
@@ -66,22 +69,28 @@ HRESULT STDMETHODCALLTYPE NtfObjAction(IAxObj* This, BSTR bstrString, BSTR bstrT
     ComposeMessage(heading.get(), body.get(), message);
     // An overlong display text shows its first 259 bytes rather than nothing.
     char linkText[kLinkTextSize];
-    CopyCut(linkText, sizeof linkText, display.get());
+    CopyWholeCharacters(linkText, sizeof linkText, display.get());
+    // What the host wrote, for the twins of the texts shown: the message's start is enough, as
+    // every character takes at least one byte of the ANSI copy.
+    wchar_t wideMessage[kTwinTextSize];
+    ComposeWideMessage(bstrString, bstrTitle, wideMessage, kTwinTextSize);
+    const HostTexts wide = {wideMessage, bstrUrl, bstrUrlDisplay};
 
     NotifySession.ownerWindow = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hWndParent));
     // A page's notification may link to the web or a mail address, nothing on the machine.
     const int webAndMailOnly = This && RecordOf(This)->untrustedCaller ? 1 : 0;
     ShowNotification(lStyle, message, 1, url.get(), linkText, NotifySession.closeDelayMs,
-                     webAndMailOnly);
+                     webAndMailOnly, &wide);
     *nRet = static_cast<short>(NotifySession.resultCode);
     return S_OK;
 }
 
 // A null list text leaves an empty list; the mask and the has-flag are set as for any text.
-static void StoreList(char* list, BSTR text)
+static void StoreList(char* list, wchar_t* twin, BSTR text)
 {
     AnsiText converted(text);
-    CopyCut(list, kListSize, converted.get());
+    CopyWholeCharacters(list, kListSize, converted.get());
+    MakeTwin(text ? text : L"", list, twin, kTwinListSize);
 }
 
 HRESULT STDMETHODCALLTYPE NtfObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwStateInit,
@@ -89,7 +98,7 @@ HRESULT STDMETHODCALLTYPE NtfObjSetCheckInfo(IAxObj*, BSTR bstrString, short dwS
 {
     if (!nRet)
         return E_POINTER;
-    StoreList(NotifySession.checkList, bstrString);
+    StoreList(NotifySession.checkList, NotifyTwins.checkList, bstrString);
     NotifySession.checkMask = static_cast<WORD>(dwStateInit);
     NotifySession.hasCheckList = 1;
     *nRet = 0;
@@ -101,7 +110,7 @@ HRESULT STDMETHODCALLTYPE NtfObjSetButtonInfo(IAxObj*, BSTR bstrString, short dw
 {
     if (!nRet)
         return E_POINTER;
-    StoreList(NotifySession.buttonList, bstrString);
+    StoreList(NotifySession.buttonList, NotifyTwins.buttonList, bstrString);
     NotifySession.buttonMask = static_cast<WORD>(dwStateInit);
     NotifySession.hasButtonList = 1;
     *nRet = 0;
@@ -112,7 +121,7 @@ HRESULT STDMETHODCALLTYPE NtfObjSetComboxInfo(IAxObj*, BSTR bstrString, short, s
 {
     if (!nRet)
         return E_POINTER;
-    StoreList(NotifySession.comboList, bstrString);
+    StoreList(NotifySession.comboList, NotifyTwins.comboList, bstrString);
     NotifySession.hasComboList = 1;
     *nRet = 0;
     return S_OK;

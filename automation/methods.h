@@ -22,9 +22,12 @@ HRESULT STDMETHODCALLTYPE NtfObjShowUpdateBalloon(IAxObj* This, TrayRequest* req
 // Sizes of Action's own buffers.
 enum { kComposedMessageSize = 1040, kLinkTextSize = 260 };
 
-// "heading\nbody" into a zeroed buffer of kComposedMessageSize, cut after 1039 bytes; a null
-// text composes as empty.
+// "heading\nbody" into a zeroed buffer of kComposedMessageSize, cut on a whole character within
+// 1039 bytes; a null text composes as empty.
 void ComposeMessage(const char* heading, const char* body, char* message);
+// The same of the host's UTF-16 texts (each up to its first zero) into size units, cut on a
+// whole character, zero-terminated.
+void ComposeWideMessage(const wchar_t* heading, const wchar_t* body, wchar_t* message, size_t size);
 
 // A BSTR in the ANSI code page (CP_ACP), up to its first zero character; null for a null BSTR.
 class AnsiText {

@@ -29,14 +29,14 @@ bool WideAddress(const char* url, WCHAR (&wide)[kWideBufferChars])
 
 // Length of prefix when text starts with it, letters compared without regard to case (ASCII
 // only: a scheme has no other letters), else 0.
-int SchemeLength(const char* text, const char* prefix)
+template <typename Char> int SchemeLength(const Char* text, const char* prefix)
 {
     int i = 0;
     for (; prefix[i]; ++i) {
-        char c = text[i];
+        unsigned c = static_cast<unsigned>(text[i]);
         if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
+            c = c - 'A' + 'a';
+        if (c != static_cast<unsigned char>(prefix[i]))
             return 0;
     }
     return i;
@@ -46,23 +46,41 @@ int SchemeLength(const char* text, const char* prefix)
 
 namespace {
 
+template <typename Char> struct UnsignedOf;
+template <> struct UnsignedOf<char> {
+    typedef unsigned char type;
+};
+template <> struct UnsignedOf<wchar_t> {
+    typedef wchar_t type;
+};
+
 // 1 when url starts with one of the schemes, has something after it, and holds no quote, space
 // or control character. The shell puts the address into the browser's command line: those
 // could end the argument there and add others. A well-formed address has none of them (they
 // are written %22, %20, ...).
-int HasSchemeAndPlainCharacters(const char* url, const char* scheme, const char* other)
+template <typename Char>
+int HasSchemeAndPlainCharacters(const Char* url, const char* scheme, const char* other)
 {
     if (!url)
         return 0;
     int schemeLength = SchemeLength(url, scheme);
     if (schemeLength == 0 && other)
         schemeLength = SchemeLength(url, other);
-    if (schemeLength == 0 || url[schemeLength] == '\0')
+    if (schemeLength == 0 || url[schemeLength] == 0)
         return 0;
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(url); *c; ++c)
-        if (*c <= 0x20 || *c == 0x7F || *c == '"')
+    for (const Char* p = url; *p; ++p) {
+        const unsigned c = static_cast<unsigned>(static_cast<typename UnsignedOf<Char>::type>(*p));
+        if (c <= 0x20 || c == 0x7F || c == '"')
             return 0;
+    }
     return 1;
+}
+
+// The address a check may let through, in the form it is opened in as well.
+int WideLinkMayOpen(const wchar_t* url, int webAndMailOnly)
+{
+    return !webAndMailOnly || HasSchemeAndPlainCharacters(url, "http://", "https://") ||
+           HasSchemeAndPlainCharacters(url, "mailto:", nullptr);
 }
 
 }  // namespace
@@ -87,12 +105,9 @@ namespace {
 // Without the browser's automation object (current Windows may lack it) a web address still
 // opens, in the user's default browser. Nothing else reaches the shell: it would run programs
 // and open files as readily as it opens pages.
-void OpenInDefaultBrowser(const char* url)
+void OpenInDefaultBrowser(const char* url, const WCHAR* wide)
 {
-    if (!IsWebAddress(url))
-        return;
-    WCHAR wide[kWideBufferChars];
-    if (!WideAddress(url, wide))
+    if (!IsWebAddress(url) || !HasSchemeAndPlainCharacters(wide, "http://", "https://"))
         return;
     ShellExecuteW(nullptr, L"open", wide, nullptr, nullptr, SW_SHOWNORMAL);
 }
@@ -116,16 +131,22 @@ private:
 
 }  // namespace
 
-int OpenLinkInBrowser(const char* url, int webAndMailOnly)
+int OpenLinkInBrowser(const char* url, int webAndMailOnly, const wchar_t* shownUrl)
 {
-    if (!LinkMayOpen(url, webAndMailOnly))
+    // The address as the user sees it, or as the code page gives it; both forms must pass.
+    WCHAR converted[kWideBufferChars];
+    converted[0] = 0;
+    const bool convertible = url && WideAddress(url, converted);
+    const WCHAR* wide = shownUrl ? shownUrl : converted;
+    if (!LinkMayOpen(url, webAndMailOnly) || !WideLinkMayOpen(wide, webAndMailOnly))
         return 0;
     ComForThisCall com;
     IWebBrowser2* browser = nullptr;
     const HRESULT created = CoCreateInstance(kInternetExplorer, nullptr, kAnyServer, kWebBrowser2,
                                              reinterpret_cast<void**>(&browser));
     if (FAILED(created)) {
-        OpenInDefaultBrowser(url);
+        if (shownUrl || convertible)
+            OpenInDefaultBrowser(url, wide);
         return 0;  // still "no browser object": callers do not act on it
     }
     if (!browser)
@@ -141,9 +162,7 @@ int OpenLinkInBrowser(const char* url, int webAndMailOnly)
     }
 
     if (url && url[0]) {
-        WCHAR wide[kWideBufferChars];
-        WideAddress(url, wide);  // an address it cannot convert navigates to what it got
-        BSTR address = SysAllocString(wide);
+        BSTR address = SysAllocString(wide);  // one it cannot convert navigates to what it got
         VARIANT target;
         VariantInit(&target);
         target.vt = VT_BSTR;

@@ -5,7 +5,9 @@
 // 1 when the browser object could be created, 0 when creating it failed (a web address then
 // goes to the default browser through the shell) or when the address may not open at all
 // (see LinkMayOpen; nothing is created then).
-int OpenLinkInBrowser(const char* url, int webAndMailOnly = 0);
+// shownUrl: the address as the popup shows it (the twin of url), else url is converted from
+// the code page.
+int OpenLinkInBrowser(const char* url, int webAndMailOnly = 0, const wchar_t* shownUrl = nullptr);
 
 // 1 for an address the shell may be given: http:// or https:// (any case) with something
 // after it, and no quote, space or control character in it.

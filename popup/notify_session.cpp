@@ -4,6 +4,7 @@
 #include <mbstring.h>
 
 #include "module/internal_names.h"
+#include "popup/shown_text.h"
 
 void InitialNotifySession(NotifySessionRecord* session)
 {
@@ -15,6 +16,8 @@ void InitialNotifySession(NotifySessionRecord* session)
     session->borderColor = 0x00F8D6BF;
     session->popupWidth = 280;
     session->popupHeight = 180;
+    if (session == &NotifySession)
+        std::memset(&NotifyTwins, 0, sizeof NotifyTwins);
 }
 
 static NotifySessionRecord MakeInitialSession()
@@ -86,6 +89,9 @@ void ResetSession(const char* closingClass)
     std::memset(NotifySession.comboList, 0, sizeof NotifySession.comboList);
     NotifySession.comboCount = 0;
     NotifySession.hasComboList = 0;
+    std::memset(NotifyTwins.checkList, 0, sizeof NotifyTwins.checkList);
+    std::memset(NotifyTwins.buttonList, 0, sizeof NotifyTwins.buttonList);
+    std::memset(NotifyTwins.comboList, 0, sizeof NotifyTwins.comboList);
 
     NotifySession.balloonClicked = 0;
     NotifySession.timedOut = 0;

@@ -2,12 +2,13 @@
 
 #include <commctrl.h>
 #include <cstring>
+#include <cwchar>
 
-#include "module/format_text.h"
 #include "module/module_state.h"
 #include "popup/dpi_scale.h"
 #include "popup/notify_session.h"
 #include "popup/popup_rules.h"
+#include "popup/shown_text.h"
 #include "resources/resource_ids.h"
 
 // The record the caption step fills, as every Windows version since 95 knows it.
@@ -29,16 +30,31 @@ bool MaskBit(WORD mask, int i)
     return i < 16 && (mask >> i) & 1;
 }
 
-HWND MakeControl(const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+// Unicode controls: their captions are the host's characters, not the code page's.
+HWND MakeControl(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                  HWND parent, int id)
 {
     HWND control =
-        CreateWindowExA(0, cls, text, style, x, y, w, h, parent,
+        CreateWindowExW(0, cls, text, style, x, y, w, h, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleHandle, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  0);
     return control;
 }
+
+// Byte range of an item the walk has cut out of list: it ends where the walk wrote its zero.
+size_t ItemStart(const char* list, const char* item)
+{
+    return static_cast<size_t>(item - list);
+}
+
+size_t ItemEnd(const char* list, const char* item)
+{
+    return ItemStart(list, item) + std::strlen(item);
+}
+
+// A caption has no limit of its own; the confirm button's has the text buffers' one.
+const size_t kNoLimit = kListSize;
 }  // namespace
 
 void CreateOptionControls(HWND parent)
@@ -60,16 +76,21 @@ void CreateCheckBoxes(HWND parent)
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
-    WalkOptionList(
-        s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise, [&](int i, const char* item) {
-            const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
-            HWND box =
-                MakeControl("BUTTON", item, kCheckBoxStyle, left, top, client.right - S(24) - left,
-                            client.bottom - S(36 + 18 * i) - top, parent, kCheckBoxFirstId + i);
-            SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
-            s.checkCount += 1;
-            return true;
-        });
+    ShownListItems shown(s.checkList, NotifyTwins.checkList);
+    wchar_t caption[kTwinListSize];
+    WalkOptionList(s.checkList, FindSeparatorMultibyte, FindSeparatorBytewise,
+                   [&](int i, const char* item) {
+                       const int top = client.bottom - S(50 + 18 * i), left = client.left + S(32);
+                       shown.Item(ItemStart(s.checkList, item), ItemEnd(s.checkList, item),
+                                  kNoLimit, caption, kTwinListSize);
+                       HWND box = MakeControl(L"BUTTON", caption, kCheckBoxStyle, left, top,
+                                              client.right - S(24) - left,
+                                              client.bottom - S(36 + 18 * i) - top, parent,
+                                              kCheckBoxFirstId + i);
+                       SendMessageA(box, BM_SETCHECK, MaskBit(s.checkMask, i) ? 1 : 0, 0);
+                       s.checkCount += 1;
+                       return true;
+                   });
 }
 
 void CreateButtonRow(HWND parent)
@@ -81,6 +102,8 @@ void CreateButtonRow(HWND parent)
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
+    ShownListItems shown(s.buttonList, NotifyTwins.buttonList);
+    wchar_t caption[kTwinListSize];
     WalkOptionList(
         s.buttonList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, const char* item) {
             DWORD style = kRowButtonStyle;
@@ -89,7 +112,9 @@ void CreateButtonRow(HWND parent)
                 style |= BS_DEFPUSHBUTTON;
             }
             const int left = client.left + S(32 + 80 * i), top = client.bottom - S(76);
-            MakeControl("BUTTON", item, style, left, top, client.left + S(96 + 80 * i) - left,
+            shown.Item(ItemStart(s.buttonList, item), ItemEnd(s.buttonList, item), kNoLimit,
+                       caption, kTwinListSize);
+            MakeControl(L"BUTTON", caption, style, left, top, client.left + S(96 + 80 * i) - left,
                         client.bottom - S(52) - top, parent, kRowButtonFirstId + i);
             s.buttonCount += 1;
             return true;
@@ -101,8 +126,8 @@ void CreateComboBox(HWND parent)
     NotifySessionRecord& s = NotifySession;
     if (!s.comboList[0])
         return;
-    char caption[kTextSize];
-    std::memset(caption, 0, sizeof caption);
+    wchar_t caption[kTwinTextSize];
+    caption[0] = 0;
     RECT client;
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
@@ -116,23 +141,29 @@ void CreateComboBox(HWND parent)
                  reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 
     // All items but the last fill the list; the last names the confirm button.
+    ShownListItems shown(s.comboList, NotifyTwins.comboList);
+    wchar_t text[kTwinListSize];
     WalkOptionList(
         s.comboList, FindSeparatorBytewise, FindSeparatorBytewise, [&](int i, char* item) {
             if (i >= s.comboCount - 1) {
-                FormatText(caption, sizeof caption, "%s", item);
+                // The caption keeps the first kTextSize - 1 bytes' whole characters.
+                shown.Item(ItemStart(s.comboList, item), ItemEnd(s.comboList, item), kTextSize - 1,
+                           caption, kTwinTextSize);
                 return false;
             }
-            COMBOBOXEXITEMA entry;
+            shown.Item(ItemStart(s.comboList, item), ItemEnd(s.comboList, item), kNoLimit, text,
+                       kTwinListSize);
+            COMBOBOXEXITEMW entry;
             std::memset(&entry, 0, sizeof entry);
             entry.mask = CBEIF_TEXT;
             entry.iItem = i;
-            entry.pszText = item;
-            entry.cchTextMax = static_cast<int>(std::strlen(item)) + 1;
-            SendMessageA(s.comboWindow, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+            entry.pszText = text;
+            entry.cchTextMax = static_cast<int>(std::wcslen(text)) + 1;
+            SendMessageW(s.comboWindow, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&entry));
             SendMessageA(s.comboWindow, CB_SETCURSEL, 0, 0);
             return true;
         });
-    MakeControl("BUTTON", caption, kRowButtonStyle, client.left + S(180), client.bottom - S(63),
+    MakeControl(L"BUTTON", caption, kRowButtonStyle, client.left + S(180), client.bottom - S(63),
                 S(245) - S(180), S(63) - S(41), parent, kConfirmButtonId);
 }
 
@@ -152,7 +183,7 @@ int CreateCloseButton(HWND parent)
     GetClientRect(parent, &client);
     const DpiScaler S = {DpiForWindow(parent)};
     // Its picture is stretched to the button (DrawCloseButton).
-    MakeControl("BUTTON", "", kCloseButtonStyle, client.right - S(20), client.top + S(5),
+    MakeControl(L"BUTTON", L"", kCloseButtonStyle, client.right - S(20), client.top + S(5),
                 S(20) - S(5), S(20) - S(5), parent, kCloseButtonId);
     // One pair lives at a time: only one popup is ever shown.
     ReleaseCloseBitmaps();

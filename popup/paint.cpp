@@ -1,6 +1,7 @@
 #include "popup/paint.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "module/module_state.h"
 #include "popup/dpi_scale.h"
@@ -8,6 +9,7 @@
 #include "popup/font_text.h"
 #include "popup/gradient.h"
 #include "popup/notify_session.h"
+#include "popup/shown_text.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -135,16 +137,28 @@ void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
     DeleteObject(pen);
 }
 
-int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLORREF colour)
+namespace {
+int DrawTextOf(HDC dc, const char* text, RECT* rect, UINT format)
+{
+    return DrawTextA(dc, text, -1, rect, format);
+}
+
+int DrawTextOf(HDC dc, const wchar_t* text, RECT* rect, UINT format)
+{
+    return DrawTextW(dc, text, -1, rect, format);
+}
+
+template <typename Char>
+int DrawUnderlined(HDC dc, RECT* rect, const Char* text, int alignment, COLORREF colour)
 {
     if (!text || !*text)
         return 0;
     RECT measured = *rect;
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, text, -1, &measured, alignment | DT_CALCRECT | DT_WORDBREAK);
+    DrawTextOf(dc, text, &measured, alignment | DT_CALCRECT | DT_WORDBREAK);
     const int width = measured.right - measured.left;
-    DrawTextA(dc, text, -1, rect, alignment | DT_WORDBREAK);
+    DrawTextOf(dc, text, rect, alignment | DT_WORDBREAK);
     if (alignment == DT_LEFT) {
         rect->right = rect->left + width;
     } else if (alignment == DT_RIGHT) {
@@ -156,6 +170,17 @@ int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLO
     }
     DrawSolidLine(dc, rect->right, measured.bottom, rect->left, measured.bottom, colour);
     return 1;
+}
+}  // namespace
+
+int DrawUnderlinedText(HDC dc, RECT* rect, const char* text, int alignment, COLORREF colour)
+{
+    return DrawUnderlined(dc, rect, text, alignment, colour);
+}
+
+int DrawUnderlinedText(HDC dc, RECT* rect, const wchar_t* text, int alignment, COLORREF colour)
+{
+    return DrawUnderlined(dc, rect, text, alignment, colour);
 }
 
 int CreateFontFromText(const char* text, HFONT* font)
@@ -292,7 +317,7 @@ void PaintDecorationLines(HDC dc, const RECT& content, const FaceColours& c, UIN
 }
 
 // The message: its first line as the bold heading, the rest as the body.
-void PaintMessage(HDC dc, const RECT& content, const char* messageText, const FaceFonts& fonts,
+void PaintMessage(HDC dc, const RECT& content, const wchar_t* messageText, const FaceFonts& fonts,
                   const FaceColours& c, UINT dpi)
 {
     const DpiScaler S = {dpi};
@@ -301,20 +326,20 @@ void PaintMessage(HDC dc, const RECT& content, const char* messageText, const Fa
     RECT bodyRect = {L + S(28), T + S(58), R - S(28), B - S(18)};
     SetBkMode(dc, TRANSPARENT);
 
-    char heading[kTextSize] = "";
-    const char* body = messageText;
-    if (const char* feed = std::strchr(messageText, '\n')) {
-        const size_t length = static_cast<size_t>(feed - messageText);
-        std::memcpy(heading, messageText, length);
-        heading[length] = 0;
+    const wchar_t* heading = L"";
+    int headingLength = 0;
+    const wchar_t* body = messageText;
+    if (const wchar_t* feed = std::wcschr(messageText, L'\n')) {
+        heading = messageText;
+        headingLength = static_cast<int>(feed - messageText);
         body = feed + 1;
     }
     SelectObject(dc, fonts.bold);
     SetTextColor(dc, RgbOf(c.title));
-    DrawTextA(dc, heading, -1, &headingRect, DT_WORDBREAK);
+    DrawTextW(dc, heading, headingLength, &headingRect, DT_WORDBREAK);
     SelectObject(dc, fonts.normal);
     SetTextColor(dc, RgbOf(c.body));
-    DrawTextA(dc, body, -1, &bodyRect, DT_WORDBREAK);
+    DrawTextW(dc, body, -1, &bodyRect, DT_WORDBREAK);
 }
 
 // Where the link line goes, and whether it is a link the pointer may click.
@@ -333,12 +358,17 @@ LinkStrip PaintLinkLine(HDC dc, const RECT& content, const NotifySessionRecord& 
     SetRect(&link.rect, content.left + S(28), content.bottom - S(18), content.right - S(28),
             content.bottom - S(6));
     link.shown = s.linkUrl[0] ? 1 : 0;
+    wchar_t scratch[kTwinTextSize];
     if (link.shown) {
-        DrawUnderlinedText(dc, &link.rect, s.linkText[0] ? s.linkText : s.linkUrl, DT_LEFT, c.link);
+        const wchar_t* text =
+            s.linkText[0] ? ShownText(s.linkText, NotifyTwins.linkText, scratch, kTwinTextSize)
+                          : ShownText(s.linkUrl, NotifyTwins.linkUrl, scratch, kTwinTextSize);
+        DrawUnderlinedText(dc, &link.rect, text, DT_LEFT, c.link);
     } else if (s.linkText[0]) {
         link.rect.left -= S(20);
         SetTextColor(dc, RgbOf(c.body));
-        DrawTextA(dc, s.linkText, -1, &link.rect, DT_WORDBREAK);
+        DrawTextW(dc, ShownText(s.linkText, NotifyTwins.linkText, scratch, kTwinTextSize), -1,
+                  &link.rect, DT_WORDBREAK);
     }
     return link;
 }
@@ -368,7 +398,10 @@ void PaintNotification(HWND window, HDC dc)
         content = PaintPopupFrame(dc, client, s.style, c, dpi);
     PaintIcons(dc, content, s.style, s.appIcon, dpi);
     PaintDecorationLines(dc, content, c, dpi);
-    PaintMessage(dc, content, s.messageText, fonts, c, dpi);
+    wchar_t message[kTwinTextSize];
+    PaintMessage(dc, content,
+                 ShownText(s.messageText, NotifyTwins.messageText, message, kTwinTextSize), fonts,
+                 c, dpi);
     const LinkStrip link = PaintLinkLine(dc, content, s, c, dpi);
 
     // What the pointer's hover tracking reads: the strip as painted.

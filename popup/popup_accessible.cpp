@@ -6,11 +6,13 @@
 #include <oleacc.h>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 
 #include "module/internal_names.h"
 #include "module/module_state.h"
 #include "module/user32_function.h"
 #include "popup/notify_session.h"
+#include "popup/shown_text.h"
 
 namespace {
 const IID kIID_IAccessible = {
@@ -81,15 +83,9 @@ HRESULT CopyText(BSTR text, BSTR* out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-BSTR WideFromAnsi(const char* text, int length)
+BSTR TextOf(const wchar_t* text, size_t length)
 {
-    if (length <= 0)
-        return SysAllocStringLen(L"", 0);
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
-    if (result)
-        MultiByteToWideChar(CP_ACP, 0, text, length, result, wide);
-    return result;
+    return SysAllocStringLen(text, static_cast<UINT>(length));
 }
 
 HRESULT STDMETHODCALLTYPE QueryInterface(IAccessible* This, REFIID riid, void** out)
@@ -336,29 +332,25 @@ AlertAccessible* CreateAlertAccessible(HWND window, IAccessible* standard)
     self->standard = standard;
     self->window = window;
     const NotifySessionRecord& s = NotifySession;
-    const char* heading = nullptr;
-    const char* body = nullptr;
-    size_t headingLength = 0;
-    SplitHeadingAndBody(s.messageText, &heading, &headingLength, &body);
-    self->name = WideFromAnsi(heading, static_cast<int>(headingLength));
-    self->description = WideFromAnsi(body, static_cast<int>(std::strlen(body)));
+    // The texts as the face shows them.
+    wchar_t scratch[kTwinTextSize];
+    const wchar_t* message =
+        ShownText(s.messageText, NotifyTwins.messageText, scratch, kTwinTextSize);
+    const wchar_t* lineFeed = std::wcschr(message, L'\n');
+    const size_t headingLength = lineFeed ? static_cast<size_t>(lineFeed - message) : 0;
+    const wchar_t* body = lineFeed ? lineFeed + 1 : message;
+    self->name = TextOf(message, headingLength);
+    self->description = TextOf(body, std::wcslen(body));
     if (s.linkShown) {
-        const char* link = s.linkText[0] ? s.linkText : s.linkUrl;
-        self->link = WideFromAnsi(link, static_cast<int>(std::strlen(link)));
+        const wchar_t* link =
+            s.linkText[0] ? ShownText(s.linkText, NotifyTwins.linkText, scratch, kTwinTextSize)
+                          : ShownText(s.linkUrl, NotifyTwins.linkUrl, scratch, kTwinTextSize);
+        self->link = TextOf(link, std::wcslen(link));
     }
     ModuleObjectCreated();
     return self;
 }
 }  // namespace
-
-void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength,
-                         const char** body)
-{
-    const char* lineFeed = std::strchr(message, '\n');
-    *heading = message;
-    *headingLength = lineFeed ? static_cast<size_t>(lineFeed - message) : 0;
-    *body = lineFeed ? lineFeed + 1 : message;
-}
 
 void AnnouncePopup(HWND popup)
 {

@@ -10,8 +10,3 @@ void AnnouncePopup(HWND popup);
 // heading as name, the body as description, the link as default action. False for other
 // objects, or when the system's accessibility library is missing.
 bool AnswerAccessibleObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT* answer);
-
-// Name and description as the object reports them: the message text split at its first line
-// feed (without one, all of it is the body), converted from the ANSI code page.
-void SplitHeadingAndBody(const char* message, const char** heading, size_t* headingLength,
-                         const char** body);

@@ -160,7 +160,7 @@ LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
 {
     WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(control, kOriginalProc));
     if (!original)
-        return DefWindowProcA(control, message, wParam, lParam);
+        return DefWindowProcW(control, message, wParam, lParam);
     HWND popup = GetAncestor(control, GA_ROOT);
     switch (message) {
     case WM_KEYDOWN:
@@ -178,23 +178,24 @@ LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM l
         PopupPointerLeft(popup);
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(control, kOriginalProc);
         break;
     default:
         break;
     }
-    return CallWindowProcA(original, control, message, wParam, lParam);
+    return CallWindowProcW(original, control, message, wParam, lParam);
 }
 
 BOOL CALLBACK Listen(HWND control, LPARAM)
 {
     if (GetPropA(control, kOriginalProc))
         return TRUE;
-    const LONG_PTR original = GetWindowLongPtrA(control, GWLP_WNDPROC);
+    // The W functions keep a Unicode control Unicode: its caption stays the host's characters.
+    const LONG_PTR original = GetWindowLongPtrW(control, GWLP_WNDPROC);
     if (!original || !SetPropA(control, kOriginalProc, reinterpret_cast<HANDLE>(original)))
         return TRUE;
-    SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
     return TRUE;
 }
 }  // namespace

@@ -14,6 +14,7 @@
 #include "popup/popup_keyboard.h"
 #include "popup/popup_rules.h"
 #include "popup/show_notification.h"
+#include "popup/shown_text.h"
 
 namespace {
 // The popup being closed: a closing event that arrives while the slide-out runs (a message
@@ -98,6 +99,14 @@ void OnCommand(HWND window, WPARAM wParam)
 }
 }  // namespace
 
+void OpenSessionLink()
+{
+    const NotifySessionRecord& s = NotifySession;
+    wchar_t scratch[kTwinTextSize];
+    OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly,
+                      ShownText(s.linkUrl, NotifyTwins.linkUrl, scratch, kTwinTextSize));
+}
+
 // The pointer over the link strip: captured with the hand, elsewhere released with the arrow.
 void TrackLinkHover(HWND window, LPARAM lParam)
 {
@@ -172,13 +181,13 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case kAccessibleLinkAction:
         // A reader's "jump": the click on the link it stands for.
         if (s.linkShown && s.linkClickable == 1)
-            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+            OpenSessionLink();
         if (!(s.style & NS_STICKY))
             ClosePopup(window);
         return 0;
     case WM_LBUTTONDOWN:
         if (s.linkShown && s.linkHover == 1 && s.linkClickable == 1)
-            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+            OpenSessionLink();
         if (!(s.style & NS_STICKY))
             ClosePopup(window);
         break;

@@ -86,7 +86,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_LBUTTONDOWN:
         if (s.linkHover == 1 && s.linkClickable == 1)
-            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+            OpenSessionLink();
         return 0;
     case WM_GETOBJECT: {
         // Screen readers read the dialog as they read the popup.
@@ -98,7 +98,7 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
     case kAccessibleLinkAction:
         if (s.linkShown && s.linkClickable == 1)
-            OpenLinkInBrowser(s.linkUrl, s.linkWebAndMailOnly);
+            OpenSessionLink();
         return 1;
     default:
         return 0;

@@ -8,6 +8,7 @@
 #include "popup/notify_session.h"
 #include "popup/popup_accessible.h"
 #include "popup/popup_geometry.h"
+#include "popup/shown_text.h"
 #include "popup/slide_pacing.h"
 #include "popup/window_procs.h"
 #include "resources/resource_ids.h"
@@ -37,9 +38,10 @@ void StorePlacement(const PopupPlacement& p)
     NotifySession.hiddenY = p.hiddenY;
 }
 
+// The copy ends on a whole character: never with a lead byte whose trail byte was cut off.
 void CopyText(char* buffer, const char* text)
 {
-    std::strncpy(buffer, text, kTextSize - 1);
+    CopyWholeCharacters(buffer, kTextSize, text);
 }
 
 bool PopupVisible()
@@ -158,7 +160,8 @@ void TakeSlidePosition(int index, void* context)
 }  // namespace
 
 int ShowNotification(LONG style, const char* message, int linkClickable, const char* url,
-                     const char* linkText, DWORD closeDelayMs, int webAndMailOnly)
+                     const char* linkText, DWORD closeDelayMs, int webAndMailOnly,
+                     const HostTexts* wide)
 {
     NotifySession.style = style;
     if (NotifySession.hasComboList)
@@ -179,6 +182,11 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
         if (linkText)
             CopyText(NotifySession.linkText, linkText);
     }
+    const HostTexts none = {nullptr, nullptr, nullptr};
+    const HostTexts& host = wide ? *wide : none;
+    MakeTwin(host.message, NotifySession.messageText, NotifyTwins.messageText, kTwinTextSize);
+    MakeTwin(host.url, NotifySession.linkUrl, NotifyTwins.linkUrl, kTwinTextSize);
+    MakeTwin(host.linkText, NotifySession.linkText, NotifyTwins.linkText, kTwinTextSize);
     CountOptionLists();
 
     if (NotifySession.style & NS_DIALOG) {

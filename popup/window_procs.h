@@ -9,6 +9,9 @@ INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // old NT), else release and the arrow. Shared by both procedures.
 void TrackLinkHover(HWND window, LPARAM lParam);
 
+// Opens the session's link, the address as the face shows it. Shared by both procedures.
+void OpenSessionLink();
+
 // Slides the popup out and destroys it; a close already under way is not started again.
 void ClosePopup(HWND window);
 // The same, as the auto-close timer closes it.

@@ -17,9 +17,11 @@ export WINEPREFIX="$prefix"
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=d}
-# Code page 936 for the Chinese texts and the double-byte rules.
+# Code page 936 for the Chinese texts and the double-byte rules; NTF_LOCALE names another
+# locale for one run (en_US.UTF-8: code page 1252).
 # (set on the Wine commands only: bash itself has no such locale to switch to)
-locale=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
+lang=${NTF_LOCALE:-zh_CN.UTF-8}
+locale=(env LANG="$lang" LC_ALL="$lang")
 wine=("${locale[@]}" /usr/lib/wine/wine64)
 wineserver=/usr/lib/wine/wineserver
 here=$(dirname "$(readlink -f "$0")")

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "module/format_text.h"
+#include "popup/shown_text.h"
 
 TrayIcon trayIcon;
 
@@ -65,10 +66,10 @@ void FormatTrayArgumentError(TrayArgumentError error, char* buffer, size_t size)
 
 void CopyLimited(char* field, const char* text, size_t limit)
 {
-    // Byte-wise: the cut may fall inside a double-byte character. Reads no further than the
-    // limit, so a host's field without its zero byte is not overrun.
-    size_t length = 0;
-    while (length < limit && text[length]) ++length;
+    // The cut falls between characters: the shell would show a lead byte without its trail byte
+    // as a stray half character. Reads no further than the limit, so a host's field without its
+    // zero byte is not overrun.
+    const size_t length = WholeCharacterLength(text, limit);
     std::memcpy(field, text, length);
     if (length < limit)
         field[length] = 0;

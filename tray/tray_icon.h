@@ -33,7 +33,8 @@ TrayArgumentError CheckBalloonArguments(DWORD kind, UINT timeoutMs);
 // (at most size - 1 bytes). Empty for kTrayArgumentsOk.
 void FormatTrayArgumentError(TrayArgumentError error, char* buffer, size_t size);
 
-// Copies at most limit bytes of text into field; the bytes after them are left as they are.
+// Copies at most limit bytes of text, ending on a whole character, into field; a zero byte
+// follows when there is room within the limit, and the bytes after it are left as they are.
 void CopyLimited(char* field, const char* text, size_t limit);
 
 class TrayIcon {

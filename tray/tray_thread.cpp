@@ -1,14 +1,15 @@
 // Starting the tray thread, or forwarding a request to the window of the one that runs.
 #include "tray/tray_thread.h"
 
+#include <cstring>
 #include <new>
 #include <process.h>
 
-#include "module/format_text.h"
 #include "module/module_state.h"
 #include "module/windows_version.h"
 #include "popup/notify_session.h"
 #include "popup/show_notification.h"
+#include "popup/shown_text.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_request.h"
 #include "tray/tray_route.h"
@@ -226,9 +227,16 @@ int ShowBalloonRequest(TrayRequest* request)
         return 0;
     NotifySession.currentTrayRequest = request;
     if (!UsesBalloonTips(ClassifyWindowsVersion())) {
+        // "title\ntext", each cut on a whole character, as the host's bytes.
         char message[260] = {};
-        FormatText(message, sizeof message, "%.*s\n%.*s", static_cast<int>(sizeof request->title),
-                   request->title, static_cast<int>(sizeof request->text), request->text);
+        size_t used = WholeCharacterLength(request->title, sizeof request->title);
+        std::memcpy(message, request->title, used);
+        if (used < sizeof message - 1)
+            message[used++] = '\n';
+        const size_t room = sizeof message - 1 - used;
+        std::memcpy(message + used, request->text,
+                    WholeCharacterLength(
+                        request->text, room < sizeof request->text ? room : sizeof request->text));
         char url[sizeof request->url];
         char urlDisplay[sizeof request->urlDisplay];
         CopyField(url, request->url);

@@ -601,8 +601,8 @@ TEST_F(BadInput, ListTextsAreConvertedAndCutInsideTheirBuffers)
         {"100,000 characters", W(std::wstring(100000, L'x')), std::string(1023, 'x')},
         {"2,000 items", W(Items(2000)), items2000},
         {"only separators", W(std::wstring(2000, L'|')), std::string(1023, '|')},
-        // The 1023rd byte is a lead byte: the cut keeps it, alone before the terminator.
-        {"cut inside a character", W(L"a|" + zhong600), "a|" + Repeat(kZhong, 510) + "\xD6"},
+        // The 1023rd byte would be a lead byte: the cut ends before that character.
+        {"cut inside a character", W(L"a|" + zhong600), "a|" + Repeat(kZhong, 510)},
     };
     struct Setter {
         DISPID id;
@@ -680,13 +680,13 @@ TEST_F(BadInput, LoneLeadByteBeforeTheTerminatorStopsEverySearch)
         EXPECT_EQ(static_cast<int>(items.size()), c.bytewiseCount - (c.text.back() == '|' ? 1 : 0));
     }
 
-    // Composing into a buffer that ends at the guard page: cut after 1039 bytes, the 1039th a
-    // lead byte, then the terminator in the last byte.
+    // Composing into a buffer that ends at the guard page: cut within 1039 bytes before the
+    // character whose lead byte would be the 1039th, the terminator in the last byte.
     GuardedBytes composed(kComposedMessageSize);
     const std::string body = Repeat(kZhong, 600);
     ComposeMessage("A", body.c_str(), reinterpret_cast<char*>(composed.data()));
     const std::string message(reinterpret_cast<char*>(composed.data()));
-    EXPECT_EQ(message, "A\n" + Repeat(kZhong, 518) + "\xD6");
+    EXPECT_EQ(message, "A\n" + Repeat(kZhong, 518));
     EXPECT_EQ(composed.data()[kComposedMessageSize - 1], 0);
 }
 
@@ -696,7 +696,7 @@ struct ActionTexts {
     std::string message, linkUrl, linkText;
 };
 
-const std::string kZhongCut = Repeat(kZhong, 129) + "\xD6";  // 259 bytes, the last a lead byte
+const std::string kZhongCut = Repeat(kZhong, 129);  // 258 bytes: a 259th would be a lead byte
 
 std::vector<ActionTexts> ActionTextCases()
 {
@@ -714,9 +714,10 @@ std::vector<ActionTexts> ActionTextCases()
         {"100,000 characters", W(std::wstring(100000, L'h')), W(std::wstring(100000, L'b')),
          W(std::wstring(100000, L'd')), W(std::wstring(100000, L'u')), std::string(259, 'h'),
          std::string(259, 'u'), std::string(259, 'd')},
-        // The 259th byte is a lead byte in the message, the address and the shown text.
+        // The 259th byte would be a lead byte in the message, the address and the shown text:
+        // each ends before that character.
         {"cut inside a character", W(L"A"), W(zhong300), W(zhong300), W(zhong300),
-         "A\n" + Repeat(kZhong, 128) + "\xD6", kZhongCut, kZhongCut},
+         "A\n" + Repeat(kZhong, 128), kZhongCut, kZhongCut},
     };
 }
 

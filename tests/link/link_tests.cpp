@@ -77,6 +77,21 @@ TEST_F(LinkTest, ShowsTheBrowserThenNavigatesToTheAddress)
               "\xE4\xB8\xAD\xE6\x96\x87?q=1\nreleased\nexit\n");
 }
 
+TEST_F(LinkTest, ClickedLinkNavigatesToTheAddressTheHostWrote)
+{
+    BrowserRegistration standIn(standIn_);
+    IAxObj* object = input::CreateObject();
+    ASSERT_NE(object, nullptr);
+    // Thai and a Latin letter with a diacritic, which code page 936 lacks, and Chinese.
+    input::Action(object, L"H", L"B", 0, L"\x0E44\x0E17\x0E22",
+                  L"http://example.test/\x0E44\x0E17\x0E22/Zo\x00EB?q=\x4E2D");
+    ClickLink(NotifySession.popupWindow);
+    EXPECT_EQ(StandInLog(),
+              "created\nget_HWND\nactivated\nshown\nNavigate2 8 0 0 0 0 http://example.test/"
+              "\xE0\xB9\x84\xE0\xB8\x97\xE0\xB8\xA2/Zo\xC3\xAB?q=\xE4\xB8\xAD\nreleased\nexit\n");
+    object->Release();
+}
+
 TEST_F(LinkTest, LongestAddressArrivesWholeAndEmptyOneNavigatesNowhere)
 {
     BrowserRegistration standIn(standIn_);
