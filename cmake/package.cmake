@@ -1,7 +1,8 @@
 # Installation and the release archive.
 #
-# Each build installs its DLL and ntfshow under its architecture's folder (x86 or x64) and the
-# parts both share: the public header, the host samples and the archive's README.txt.
+# Each build installs its DLL, the DLL's assembly manifest and ntfshow under its architecture's
+# folder (x86 or x64), and the parts both share: the public header, the host samples and the
+# archive's README.txt.
 # `cmake --install build/<arch> --prefix DIR` lays one architecture out; the 64-bit build's
 # CPack configuration installs both builds into one ZIP, NtfObj-<version>.zip
 # (tools/package.sh builds both and makes it).
@@ -14,6 +15,7 @@ endif()
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(PROGRAMS $<TARGET_FILE:NtfObj> $<TARGET_FILE:ntfshow> DESTINATION ${NTF_ARCH_FOLDER})
+install(FILES ${NTF_DLL_MANIFEST} DESTINATION ${NTF_ARCH_FOLDER})
 install(FILES ${CMAKE_SOURCE_DIR}/include/NtfObj.h DESTINATION include)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples
   PATTERN CMakeLists.txt EXCLUDE)

@@ -1,5 +1,6 @@
-// DllRegisterServer and DllUnregisterServer: the class keys from a table, the type library
-// from the module file, and the three deletions.
+// DllRegisterServer, DllUnregisterServer and DllInstall: the class keys from a table, the type
+// library from the module file, and the three deletions, under the machine's classes or under
+// the user's. Both places take exactly the same keys.
 #include "module/registration.h"
 #include "module/module_state.h"
 #include "NtfObj.h"
@@ -13,20 +14,20 @@ volatile LONG serverDisabled __attribute__((section(".shared"), shared)) = 0;
 namespace {
 
 struct RegistrationEntry {
-    HKEY root;              // null ends the table
-    const char* keyPath;    // "%s" takes the CLSID text
+    const char* keyPath;    // under the classes key; "%s" takes the CLSID text; null ends the table
     const char* valueName;  // null: the key's default value
     const char* value;      // null: the module's full file name
 };
 
 const RegistrationEntry kRegistration[] = {
-    {HKEY_CLASSES_ROOT, "CLSID\\%s", nullptr, "NtfObj"},
-    {HKEY_CLASSES_ROOT, "CLSID\\%s\\InprocServer32", nullptr, nullptr},
-    {HKEY_CLASSES_ROOT, "CLSID\\%s\\InprocServer32", "ThreadingModel", "Apartment"},
-    {nullptr, nullptr, nullptr, nullptr},
+    {"CLSID\\%s", nullptr, "NtfObj"},
+    {"CLSID\\%s\\InprocServer32", nullptr, nullptr},
+    {"CLSID\\%s\\InprocServer32", "ThreadingModel", "Apartment"},
+    {nullptr, nullptr, nullptr},
 };
 
-bool WriteRegistrationTable()
+// classes: HKEY_CLASSES_ROOT, or the user's Software\Classes.
+bool WriteRegistrationTable(HKEY classes)
 {
     char clsid[260];
     if (!GuidRegistryText(CLSID_NtfObj, clsid, sizeof clsid))
@@ -34,12 +35,12 @@ bool WriteRegistrationTable()
     char moduleFile[260] = {};
     GetModuleFileNameA(moduleHandle, moduleFile, sizeof moduleFile);
 
-    for (const RegistrationEntry* entry = kRegistration; entry->root; ++entry) {
+    for (const RegistrationEntry* entry = kRegistration; entry->keyPath; ++entry) {
         char keyPath[300];
         wsprintfA(keyPath, entry->keyPath, clsid);
         HKEY key = nullptr;
-        if (RegCreateKeyExA(entry->root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(classes, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             return false;
         const char* value = entry->value ? entry->value : moduleFile;
         const LONG stored =
@@ -52,19 +53,53 @@ bool WriteRegistrationTable()
     return true;
 }
 
-bool RegisterTypeLibrary()
+// The type library the module carries, loaded from its short path (also the path registered).
+ITypeLib* LoadModuleTypeLibrary(wchar_t (&path)[260])
 {
-    wchar_t path[260] = {};
     MultiByteToWideChar(CP_ACP, 0, moduleShortPath, -1, path, 260);
     ITypeLib* library = nullptr;
-    if (FAILED(LoadTypeLib(path, &library)) || !library)
+    if (FAILED(LoadTypeLib(path, &library)))
+        return nullptr;
+    return library;
+}
+
+bool RegisterTypeLibrary(bool forUser)
+{
+    wchar_t path[260] = {};
+    ITypeLib* library = LoadModuleTypeLibrary(path);
+    if (!library)
         return false;
-    const HRESULT registered = RegisterTypeLib(library, path, nullptr);
+    HRESULT registered = E_NOTIMPL;  // a system without the per-user call (Windows XP)
+    if (!forUser) {
+        registered = RegisterTypeLib(library, path, nullptr);
+    } else if (const UserTypeLibraryCalls calls = userTypeLibraryCalls(); calls.registerForUser) {
+        registered = calls.registerForUser(library, path, nullptr);
+    }
     library->Release();
     return SUCCEEDED(registered);
 }
 
-bool DeleteGuidKey(const char* prefix, REFGUID guid)
+// The per-user call removes what the per-user registration wrote; the deletions that follow
+// take whatever it leaves, so its own answer does not matter.
+void UnregisterTypeLibraryForUser()
+{
+    const UserTypeLibraryCalls calls = userTypeLibraryCalls();
+    if (!calls.unregisterForUser)
+        return;
+    wchar_t path[260] = {};
+    ITypeLib* library = LoadModuleTypeLibrary(path);
+    if (!library)
+        return;
+    TLIBATTR* attributes = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&attributes)) && attributes) {
+        calls.unregisterForUser(attributes->guid, attributes->wMajorVerNum,
+                                attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
+        library->ReleaseTLibAttr(attributes);
+    }
+    library->Release();
+}
+
+bool DeleteGuidKey(HKEY classes, const char* prefix, REFGUID guid)
 {
     char text[260];
     if (!GuidRegistryText(guid, text, sizeof text))
@@ -72,10 +107,48 @@ bool DeleteGuidKey(const char* prefix, REFGUID guid)
     char path[260] = {};
     _snprintf(path, sizeof path - 1, "%s\\%s", prefix, text);
     // A key that is not there is already gone; one that stays is a failure.
-    return UnregistrationSucceeded(SHDeleteKeyA(HKEY_CLASSES_ROOT, path));
+    return UnregistrationSucceeded(SHDeleteKeyA(classes, path));
+}
+
+// Installers and regsvr32 go by FAILED(): a failure must be an error code, never S_FALSE.
+HRESULT Register(HKEY classes, bool forUser)
+{
+    if (!WriteRegistrationTable(classes))
+        return RegistrationResult(false, false);  // the type library is then not registered
+    return RegistrationResult(true, RegisterTypeLibrary(forUser));
+}
+
+HRESULT Unregister(HKEY classes, bool forUser)
+{
+    // A class key that stays means the server is still registered: nothing else is deleted
+    // and dispatching stays on.
+    if (!DeleteGuidKey(classes, "CLSID", CLSID_NtfObj))
+        return RegistrationResult(false, false);
+    if (forUser)
+        UnregisterTypeLibraryForUser();
+    const bool typeLibraryGone = DeleteGuidKey(classes, "TypeLib", LIBID_COMOBJLib);
+    const bool interfaceGone = DeleteGuidKey(classes, "Interface", IID_IAxObj);
+    serverDisabled = 1;
+    return RegistrationResult(true, typeLibraryGone && interfaceGone);
+}
+
+template <class Fn> Fn OleAutomationFunction(const char* name)
+{
+    // The module imports oleaut32, so it is loaded for as long as the module is.
+    HMODULE oleaut32 = GetModuleHandleA("oleaut32.dll");
+    return oleaut32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(oleaut32, name)))
+                    : nullptr;
 }
 
 }  // namespace
+
+UserTypeLibraryCalls SystemUserTypeLibraryCalls()
+{
+    return {OleAutomationFunction<RegisterTypeLibForUserCall>("RegisterTypeLibForUser"),
+            OleAutomationFunction<UnRegisterTypeLibForUserCall>("UnRegisterTypeLibForUser")};
+}
+
+UserTypeLibraryCalls (*userTypeLibraryCalls)() = SystemUserTypeLibraryCalls;
 
 bool GuidRegistryText(REFGUID guid, char* text, int size)
 {
@@ -105,22 +178,43 @@ HRESULT RegistrationResult(bool classDone, bool typeLibraryDone)
     return typeLibraryDone ? S_OK : SELFREG_E_TYPELIB;
 }
 
-// Installers and regsvr32 go by FAILED(): a failure must be an error code, never S_FALSE.
+bool InstallsForUser(const wchar_t* commandLine)
+{
+    static const char kUser[] = "user";
+    if (!commandLine)
+        return false;
+    for (int i = 0;; ++i) {
+        wchar_t c = commandLine[i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != static_cast<wchar_t>(kUser[i]))
+            return false;
+        if (!c)
+            return true;
+    }
+}
+
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
-    if (!WriteRegistrationTable())
-        return RegistrationResult(false, false);  // the type library is then not registered
-    return RegistrationResult(true, RegisterTypeLibrary());
+    return Register(HKEY_CLASSES_ROOT, false);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
-    // A class key that stays means the server is still registered: nothing else is deleted
-    // and dispatching stays on.
-    if (!DeleteGuidKey("CLSID", CLSID_NtfObj))
+    return Unregister(HKEY_CLASSES_ROOT, false);
+}
+
+// regsvr32 /n /i:user (and /u /n /i:user): the same keys for this user only, which needs no
+// administrator. Any other command line registers or unregisters for the machine.
+extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, LPCWSTR commandLine)
+{
+    if (!InstallsForUser(commandLine))
+        return install ? DllRegisterServer() : DllUnregisterServer();
+    HKEY classes = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0,
+                        KEY_READ | KEY_WRITE, nullptr, &classes, nullptr) != ERROR_SUCCESS)
         return RegistrationResult(false, false);
-    const bool typeLibraryGone = DeleteGuidKey("TypeLib", LIBID_COMOBJLib);
-    const bool interfaceGone = DeleteGuidKey("Interface", IID_IAxObj);
-    serverDisabled = 1;
-    return RegistrationResult(true, typeLibraryGone && interfaceGone);
+    const HRESULT result = install ? Register(classes, true) : Unregister(classes, true);
+    RegCloseKey(classes);
+    return result;
 }

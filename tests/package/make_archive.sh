@@ -14,9 +14,11 @@ if [ ! -f "$archive" ]; then
 fi
 
 # Everything a user gets, and nothing else: the samples as they are in examples/ (without
-# their build file), both architectures, the header and README.txt.
+# their build file), both architectures with the DLL's assembly manifest, the header and
+# README.txt.
 expected=$( {
-  printf '%s\n' README.txt include/NtfObj.h x86/NtfObj.dll x86/ntfshow.exe x64/NtfObj.dll x64/ntfshow.exe
+  printf '%s\n' README.txt include/NtfObj.h x86/NtfObj.dll x86/NtfObj.manifest x86/ntfshow.exe \
+    x64/NtfObj.dll x64/NtfObj.manifest x64/ntfshow.exe
   (cd "$src/examples" && find . -type f ! -name CMakeLists.txt | sed 's|^\./|examples/|')
 } | sort)
 actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sort)

@@ -3,10 +3,12 @@
 // without registration and then through the server that the matching regsvr32 registered.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <ole2.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "support/child_process.h"
 
@@ -96,6 +98,87 @@ TEST(PackageVersion, EveryPackagedFileAndNtfshowSayTheProjectVersion)
     while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == '\r'))
         run.output.pop_back();
     EXPECT_EQ(run.output, "ntfshow " NTF_PROJECT_VERSION);
+}
+
+std::string ReadWholeFile(const std::wstring& path)
+{
+    std::string text;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+// The value of attribute in the first <element ...> of xml at or after from; "<none>" if absent.
+std::string Attribute(const std::string& xml, const char* element, const char* attribute,
+                      size_t from = 0)
+{
+    const size_t start = xml.find(std::string("<") + element + " ", from);
+    if (start == std::string::npos)
+        return "<none>";
+    const std::string tag = xml.substr(start, xml.find('>', start) - start);
+    const std::string key = std::string(" ") + attribute + "=\"";
+    const size_t at = tag.find(key);
+    if (at == std::string::npos)
+        return "<none>";
+    const size_t value = at + key.size();
+    return tag.substr(value, tag.find('"', value) - value);
+}
+
+// The library identifier of a packaged DLL's type library, in registry form.
+std::string TypeLibraryId(const std::wstring& dll)
+{
+    ITypeLib* library = nullptr;
+    if (FAILED(LoadTypeLibEx(dll.c_str(), REGKIND_NONE, &library)))
+        return "<no type library>";
+    TLIBATTR* attributes = nullptr;
+    wchar_t text[64] = {};
+    if (SUCCEEDED(library->GetLibAttr(&attributes))) {
+        StringFromGUID2(attributes->guid, text, 64);
+        library->ReleaseTLibAttr(attributes);
+    }
+    library->Release();
+    return std::string(text, text + lstrlenW(text));
+}
+
+// Registration-free activation goes by the manifests: each DLL's names the project's version
+// (all four parts: a program's dependency must match it exactly), its architecture and the
+// DLL's own type library; the sample host's dependency names the same version.
+TEST(PackageVersion, TheAssemblyManifestsSayTheProjectVersion)
+{
+    unsigned parts[4] = {};
+    ASSERT_GE(std::sscanf(NTF_PROJECT_VERSION, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2],
+                          &parts[3]),
+              2);
+    char version[64];
+    std::snprintf(version, sizeof version, "%u.%u.%u.%u", parts[0], parts[1], parts[2], parts[3]);
+
+    for (auto [folder, architecture] : {std::pair{L"x86", "x86"}, {L"x64", "amd64"}}) {
+        const std::wstring base = Packaged(folder);
+        const std::string manifest = ReadWholeFile(base + L"\\NtfObj.manifest");
+        ASSERT_FALSE(manifest.empty()) << "no NtfObj.manifest in " << architecture;
+        EXPECT_EQ(Attribute(manifest, "assemblyIdentity", "type"), "win32");
+        EXPECT_EQ(Attribute(manifest, "assemblyIdentity", "name"), "NtfObj");
+        EXPECT_EQ(Attribute(manifest, "assemblyIdentity", "version"), version) << architecture;
+        EXPECT_EQ(Attribute(manifest, "assemblyIdentity", "processorArchitecture"), architecture);
+        EXPECT_EQ(Attribute(manifest, "file", "name"), "NtfObj.dll");
+        EXPECT_EQ(Attribute(manifest, "comClass", "clsid"), "{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}");
+        EXPECT_EQ(Attribute(manifest, "comClass", "threadingModel"), "Apartment");
+        const std::string library = TypeLibraryId(base + L"\\NtfObj.dll");
+        EXPECT_EQ(Attribute(manifest, "comClass", "tlbid"), library) << architecture;
+        EXPECT_EQ(Attribute(manifest, "typelib", "tlbid"), library) << architecture;
+    }
+
+    const std::string host = ReadWholeFile(Packaged(L"examples\\regfree_host.exe.manifest"));
+    const size_t dependency = host.find("<dependentAssembly>");
+    ASSERT_NE(dependency, std::string::npos) << "the sample host's manifest names no dependency";
+    EXPECT_EQ(Attribute(host, "assemblyIdentity", "name", dependency), "NtfObj");
+    EXPECT_EQ(Attribute(host, "assemblyIdentity", "version", dependency), version);
 }
 
 // One architecture of the archive: its folder, the regsvr32 of that architecture and the

@@ -10,10 +10,11 @@ here=$(dirname "$(readlink -f "$0")")
 fail=0
 dump=$("$objdump" -p "$dll") || { echo "cannot read $dll"; exit 1; }
 
-# "ordinal name" for every named export; the name table lists ordinals less the base.
+# "ordinal name" for every named export, by ordinal; the name table lists ordinals less the
+# base, in the order of the names.
 base=$(printf '%s\n' "$dump" | gawk '/^Ordinal Base/{print $3; exit}')
 exports=$(printf '%s\n' "$dump" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-  sed -nE 's/^\s*\[\s*([0-9]+)\]\s+(\S+).*/\1 \2/p' | gawk -v b="$base" '{print $1 + b, $2}')
+  sed -nE 's/^\s*\[\s*([0-9]+)\]\s+(\S+).*/\1 \2/p' | gawk -v b="$base" '{print $1 + b, $2}' | sort -n)
 # An export with no name would show only in the address table.
 count=$(printf '%s\n' "$dump" | gawk '/Export Address Table[ \t]+[0-9a-f]+$/{print strtonum("0x"$4); exit}')
 if ! diff <(grep -v '^#' "$here/exports.txt") <(printf '%s\n' "$exports") >/dev/null; then
@@ -31,9 +32,10 @@ done
 
 # The DLL must load on Windows XP: functions of later Windows are looked up at run time, never
 # imported. These are the ones runtimes bring in unasked (winpthread's clock took
-# GetTickCount64, which kept the 32-bit DLL from loading on XP).
+# GetTickCount64, which kept the 32-bit DLL from loading on XP), and oleaut32's per-user
+# type-library calls, which the per-user registration looks up.
 late=$(printf '%s\n' "$dump" | gawk '/^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $3 }' | grep -xE \
-  'GetTickCount64|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber|CreateEventEx[AW]|(Initialize|Acquire|Release|TryAcquire)SRWLock(Exclusive|Shared)?|(Initialize|Wake|WakeAll)ConditionVariable|SleepConditionVariable(CS|SRW)|InitOnce(ExecuteOnce|BeginInitialize|Complete)|Fls(Alloc|Free|GetValue|SetValue)')
+  'GetTickCount64|GetSystemTimePreciseAsFileTime|GetCurrentProcessorNumber|CreateEventEx[AW]|(Initialize|Acquire|Release|TryAcquire)SRWLock(Exclusive|Shared)?|(Initialize|Wake|WakeAll)ConditionVariable|SleepConditionVariable(CS|SRW)|InitOnce(ExecuteOnce|BeginInitialize|Complete)|Fls(Alloc|Free|GetValue|SetValue)|(Un)?RegisterTypeLibForUser')
 if [ -n "$late" ]; then
   echo "imports functions that Windows XP lacks:"; printf '  %s\n' $late; fail=1
 fi
