@@ -7,9 +7,11 @@
 inline constexpr char kPopupClass[] = "VorbelNotify";
 inline constexpr char kTrayWindowClass[] = "VorbelXTrayIcon";
 
-// Timers: the popup's auto-close, and the tray window's balloon watchdog.
+// Timers: the popup's auto-close, the popup's watch over the stack of popups, and the tray
+// window's balloon watchdog.
 enum : UINT_PTR {
     kPopupCloseTimerId = 1000,
+    kPopupStackTimerId = 1001,
     kBalloonWatchdogTimer = 1,
 };
 

@@ -118,3 +118,17 @@ bool PopupTimerHeld(HWND popup)
     KillTimer(popup, kPopupCloseTimerId);  // an expiry that was already queued
     return true;
 }
+
+bool PopupPointerHolds(HWND popup)
+{
+    return heldPopup == popup;
+}
+
+void PopupMovedUnderPointer(HWND popup)
+{
+    if (heldPopup == popup)
+        return;
+    pointerMovedSinceStart = false;
+    if (!GetCursorPos(&pointerAtStart))
+        pointerAtStart.x = pointerAtStart.y = -32768;
+}

@@ -17,3 +17,10 @@ void PopupPointerLeft(HWND popup);
 
 // True while the pointer rests on the popup: its timer's expiry does not close it then.
 bool PopupTimerHeld(HWND popup);
+
+// True while the pointer rests on the popup, as for the timer, without touching the timer.
+bool PopupPointerHolds(HWND popup);
+
+// The popup was moved by the program: a pointer lying still that it now lies under (or no longer
+// lies under) has not moved, so it neither takes nor gives up the hold on its own.
+void PopupMovedUnderPointer(HWND popup);

@@ -13,6 +13,7 @@
 #include "popup/popup_hover.h"
 #include "popup/popup_keyboard.h"
 #include "popup/popup_rules.h"
+#include "popup/popup_stack.h"
 #include "popup/show_notification.h"
 #include "popup/shown_text.h"
 
@@ -76,6 +77,7 @@ void OnDestroy(HWND window)
     // Only a popup loads the close-button images; they die with it.
     if (s.closeBoxShown)
         ReleaseCloseBitmaps();
+    LeavePopupStack(window);
     ResetSession(kPopupClass);
 }
 
@@ -128,6 +130,8 @@ LRESULT CALLBACK PopupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     ModuleCallScope inProgress;  // a slide or the link's browser runs the host's messages
     NotifySessionRecord& s = NotifySession;
     if (PopupInputMessage(window, message, wParam, lParam))
+        return 0;
+    if (PopupStackMessage(window, message, wParam))
         return 0;
     switch (message) {
     case WM_CREATE:

@@ -8,6 +8,7 @@
 #include "popup/notify_session.h"
 #include "popup/popup_accessible.h"
 #include "popup/popup_geometry.h"
+#include "popup/popup_stack.h"
 #include "popup/shown_text.h"
 #include "popup/slide_pacing.h"
 #include "popup/window_procs.h"
@@ -202,6 +203,8 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
         return 0;
 
     UpdateWindow(popup);
+    // Its turn among the popups of other programs, before its place is chosen.
+    JoinPopupStack(popup);
     RepositionPopup(popup);
     SlideWindow(popup, NotifySession.shownX, NotifySession.hiddenY, NotifySession.shownY,
                 SlideStepOf(popup));
@@ -209,6 +212,8 @@ int ShowNotification(LONG style, const char* message, int linkClickable, const c
     if (IsWindow(popup))
         SetWindowPos(popup, HWND_TOPMOST, NotifySession.shownX, NotifySession.shownY, 0, 0,
                      SWP_NOSIZE | SWP_NOACTIVATE);
+    if (IsWindow(popup))
+        WatchPopupStack(popup);
     AnnouncePopup(popup);
 
     if (NotifySession.style & NS_WAIT)
@@ -220,9 +225,8 @@ BOOL RepositionPopup(HWND window)
 {
     if (!IsWindow(window))
         return FALSE;
-    const PopupPlacement p = ComputePopupPlacementForDpi(
-        WorkArea(), NotifySession.popupWidth, NotifySession.checkCount != 0, DpiForWindow(window));
-    StorePlacement(p);
+    // At the lower right, or above the popups of other programs shown before it.
+    const PopupPlacement p = PlacePopupInStack(window);
     // No move of the popup takes the keyboard from the program the user is working in.
     return SetWindowPos(window, HWND_TOPMOST, p.shownX, p.shownY, p.width, p.height,
                         SWP_NOACTIVATE);
@@ -262,8 +266,11 @@ void SlideOutPopup()
     HWND popup = NotifySession.popupWindow;
     if (!IsWindow(popup))
         return;
+    StopWatchingPopupStack(popup);
     if (SlideAnimationEnabled())
         SlideWindow(popup, NotifySession.shownX, NotifySession.shownY, NotifySession.hiddenY,
                     SlideStepOf(popup));
     ShowWindow(popup, SW_HIDE);
+    // Gone from the screen: the popups above it may close the gap.
+    LeavePopupStack(popup);
 }

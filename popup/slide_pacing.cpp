@@ -63,6 +63,11 @@ void SetSlideClock(const SlideClock* clock)
     activeClock = clock ? *clock : kRealClock;
 }
 
+LONGLONG SlideClockNow()
+{
+    return activeClock.nowMicroseconds(activeClock.context);
+}
+
 void RunPacedSlide(int count, void (*move)(int index, void* context), void* context)
 {
     if (count <= 0)

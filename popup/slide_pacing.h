@@ -42,6 +42,9 @@ struct SlideClock {
 // (QueryPerformanceCounter) and Sleep.
 void SetSlideClock(const SlideClock* clock);
 
+// The slide clock's present reading, in microseconds: the time base of every paced move.
+LONGLONG SlideClockNow();
+
 // Runs a slide over count positions: move(index, context) is called for position 0 at once and
 // for each later position when it is due, ending when the designed duration has passed, or
 // shortly before it where the next wait would overrun the end by more (RestBeforeWaiting).

@@ -30,6 +30,20 @@ popup-buttons|300x200+724+560|--heading '会议提醒' --body '十分钟后开�
 popup-list|300x200+724+560|--heading '选择操作' --body '请选择要执行的操作。' --list '立即更新|今晚更新|确定' --close-box --icon error
 dialog|320x240+352+264|--heading '提示' --body '操作已经完成。' --checks '记住我的选择' --dialog
 LIST
+# Three programs' popups stacked: two hosts that close themselves after 12 s, then the third
+# takes the picture once it has slid in above them.
+tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" --heading '下载完成' --body '文件已保存到下载文件夹。' \
+  --icon info --delay 12000 >/dev/null &
+sleep 4
+tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" --heading '会议提醒' --body '十分钟后开始项目例会。' \
+  --buttons '参加|稍后|忽略' --button-mask 1 --icon alert --delay 12000 >/dev/null &
+sleep 4
+tools/wine-prefix.sh run "$prefix" "$bin/ntfshow.exe" --heading '新版本可用' \
+  --body '版本 2.0 已经发布，点击下面的链接查看更新内容。' --link-text '查看更新内容' --url http://example.com/ \
+  --screenshot "$out/popup-stack.bmp" >/dev/null
+wait
+convert "$out/popup-stack.bmp" -crop 300x520+724+238 +repage docs/images/popup-stack.png
+echo docs/images/popup-stack.png
 # The popup on a 144-DPI display (150 %), in a server session of its own as the DPI tests run.
 bash tests/dpi/run_at_dpi.sh "$prefix" 144 "$bin/ntfshow.exe" --heading '下载完成' --body '文件已保存到下载文件夹。' \
   --checks '打开文件夹|不再提示' --check-mask 1 --icon info --screenshot "$out/popup-144dpi.bmp" >/dev/null
