@@ -4,15 +4,8 @@
 #include <windows.h>
 #include <string>
 
+#include "support/child_process.h"  // BinFolder
 #include "support/emulation.h"
-
-inline std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 // Runs a command line in the prefix and returns its exit code (-1: it did not start or end).
 inline DWORD RunProgram(std::wstring commandLine)
