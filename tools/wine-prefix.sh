@@ -91,7 +91,8 @@ run)
         exit 77
       fi ;;
     esac
-    loader=("${locale[@]}" /usr/lib/wine/wine)
+    # NTF_LOADER=64: a 64-bit program run beside the prefix's 32-bit ones (a mixed test).
+    [ "${NTF_LOADER:-}" = 64 ] || loader=("${locale[@]}" /usr/lib/wine/wine)
   fi
   log=$(mktemp "$prefix/run.XXXXXX.log")
   timeout -k 10 "$limit" "${loader[@]}" "$@" </dev/null >"$log" 2>&1
