@@ -18,6 +18,7 @@
 #include "popup/popup_rules.h"
 #include "popup/shown_text.h"
 #include "resources/resource_ids.h"
+#include "support/accessible_reading.h"
 #include "support/thread_windows.h"
 #include "tray/tray_icon.h"
 
@@ -25,8 +26,7 @@ using namespace input;
 
 namespace {
 
-const IID kIID_IAccessible = {
-    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+using namespace accessible;
 
 UINT ExpectedCodePage()
 {
@@ -60,48 +60,6 @@ std::wstring ComboEntry(HWND combo, int index)
     return text;
 }
 
-VARIANT Self()
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = CHILDID_SELF;
-    return v;
-}
-
-std::wstring Take(BSTR text)
-{
-    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : L"<null>";
-    SysFreeString(text);
-    return result;
-}
-
-struct Reading {
-    std::wstring name, description, value;
-};
-
-Reading Read(HWND window)
-{
-    Reading r;
-    IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, kIID_IAccessible,
-                                          reinterpret_cast<void**>(&acc))) ||
-        !acc) {
-        ADD_FAILURE() << "no accessible object";
-        return r;
-    }
-    BSTR text = nullptr;
-    acc->get_accName(Self(), &text);
-    r.name = Take(text);
-    text = nullptr;
-    acc->get_accDescription(Self(), &text);
-    r.description = Take(text);
-    text = nullptr;
-    acc->get_accValue(Self(), &text);
-    r.value = Take(text);
-    acc->Release();
-    return r;
-}
 
 typedef HRESULT (STDMETHODCALLTYPE IAxObj::*ListSetter)(BSTR, short, short*);
 
