@@ -53,3 +53,21 @@ inline bool ClassesKeyExists(const std::wstring& key)
 inline const wchar_t kClsidKey[] = L"CLSID\\{ABEC6103-F6AC-43A3-834F-FB03FBA339A2}";
 inline const wchar_t kTypeLibKey[] = L"TypeLib\\{F9AD9D67-EFA8-480E-8291-0163F3960DE7}";
 inline const wchar_t kInterfaceKey[] = L"Interface\\{48E688C8-609F-4B08-944E-3C7FAB99CD08}";
+
+// Sets the access list of an existing key: empty (no one may open it) or none at all (everyone
+// may). Its owner may always change it.
+inline bool SetKeyAccess(HKEY root, const std::wstring& path, bool locked)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE);
+    const bool set =
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}

@@ -104,22 +104,6 @@ std::wstring ExpectedClassTree(const std::wstring& dll)
            L".|@=NtfObj\n";
 }
 
-// Sets the access list of an existing key: empty (no one may open it) or none (everyone may).
-bool SetKeyAccess(HKEY root, const std::wstring& path, bool locked)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
-        return false;
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ACL empty;
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE);
-    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return set;
-}
-
 // The user's class key, created if need be, that no one may open, write or delete while the
 // object lives.
 class LockedUserClassKey {

@@ -23,24 +23,6 @@ template <typename F> F Export(HMODULE module, const char* name)
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Sets the access list of an existing key of HKEY_CLASSES_ROOT: empty (no one may open it) or
-// none at all (everyone may). Its owner may always change it.
-bool SetAccess(const std::wstring& path, bool locked)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
-        return false;
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ACL empty;
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE);
-    const bool set =
-        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return set;
-}
-
 // A key of HKEY_CLASSES_ROOT that no one may open or write while the object lives.
 class LockedKey {
 public:
@@ -52,12 +34,12 @@ public:
                   ERROR_SUCCESS);
         if (key)
             RegCloseKey(key);
-        EXPECT_TRUE(SetAccess(path_, true));
+        EXPECT_TRUE(SetKeyAccess(HKEY_CLASSES_ROOT, path_, true));
         HKEY probe = nullptr;
         EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, KEY_WRITE, &probe),
                   ERROR_ACCESS_DENIED);
     }
-    ~LockedKey() { SetAccess(path_, false); }
+    ~LockedKey() { SetKeyAccess(HKEY_CLASSES_ROOT, path_, false); }
 
 private:
     std::wstring path_;
